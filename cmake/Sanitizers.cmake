@@ -1,0 +1,10 @@
+# Sanitizer builds are whole-program: every object must be instrumented alike.
+if(PCSIM_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+elseif(PCSIM_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT PCSIM_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "PCSIM_SANITIZE must be empty, 'address' or 'thread'")
+endif()

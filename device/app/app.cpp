@@ -1,0 +1,48 @@
+#include "device/app/app.h"
+
+#include "device/can/can_adapter.h"
+#include "device/can/can_queue.h"
+#include "device/can/remote_io.h"
+#include "device/device_memory.h"
+#include "device/services/time_base.h"
+#include "device/storage/params.h"
+
+static void app_identity_hook(const char*) {}
+static void app_empty_hook(void) {}
+
+void app_init(void) {
+    params_load();
+    app_identity_hook("QMX");
+    can_app_rx_reset(0);
+    can_app_rx_reset(1);
+    for (int port = 0; port < 2; ++port) {
+        can_set_bitrate(port, 250000);
+        can_open(port);
+    }
+    model_state_init();
+    app_empty_hook();
+    app_main_hook();
+}
+
+void app_task_10ms(void) {
+    model_step();
+    can_periodic_tx_step();
+    app_empty_hook();
+}
+
+void app_task_50ms(void) {}
+void app_task_100ms(void) {}
+void app_task_500ms(void) {}
+
+void app_task_1s(void) {
+    params_commit();
+    sys_uptime_track();
+}
+
+void app_blink_hook(void) {}
+
+void app_main_hook(void) { device_memory.app.demo_frame_count++; }
+
+// The model and its pages are not built yet.
+void model_state_init(void) {}
+void model_step(void) {}

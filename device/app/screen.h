@@ -1,0 +1,23 @@
+#pragma once
+// Screen manager: the current page's drawing handlers, the page request and
+// the soft-key bar state.
+#include <cstdint>
+
+#include "device/services/shared_var.h"
+
+typedef void (*page_fn_t)(void);
+
+struct ScreenState {
+    page_fn_t static_handler = nullptr;  // draws the page's unchanging parts on a full redraw
+    page_fn_t update_handler = nullptr;  // draws the page's changing parts every screen step
+    page_fn_t overlay_handler = nullptr; // optional third drawing pass
+    uint8_t overlay_remove = 0;          // 1: the next screen step drops the overlay
+    uint8_t full_redraw = 0;             // 1: the next screen step runs the static handler
+    SharedVar<uint8_t> bar_state = 1;    // screen_bar_state: soft-key bar state
+    SharedVar<uint8_t> bar_hold = 0;     // soft-key bar hold counter (100 ms steps)
+    SharedVar<page_fn_t> page_request = nullptr; // page the application wants shown
+    SharedVar<page_fn_t> page_entered = nullptr; // enter function the main loop called last
+};
+
+void screen_step(void);
+void screen_bar_step(void);

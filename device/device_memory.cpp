@@ -1,0 +1,21 @@
+#include "device/device_memory.h"
+
+#include <cstring>
+
+DeviceMemory device_memory;
+
+void device_memory_reset(void) {
+    DeviceMemory& m = device_memory;
+    std::memset(m.layers, 0, sizeof m.layers);
+    std::memset(m.frames, 0, sizeof m.frames);
+    m.gfx = GfxState{};
+    m.sys = SysState{};
+    m.keys = KeyState{};
+    m.time = TimeBase{};
+    m.io = IoChannels{};
+    m.serial = SerialState{};
+    m.board = BoardState{};
+    m.nonfinite = NonFinite{};
+    m.screen = ScreenState{};
+    m.app = AppState{};
+}

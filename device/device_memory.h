@@ -1,0 +1,41 @@
+#pragma once
+// All device state in one statically allocated object. Every field has a
+// fixed initial value; device_memory_reset restores all of them, so that a
+// test (or a restart) begins from the device as it is at power-up.
+#include <cstdint>
+
+#include "device/app/app.h"
+#include "device/app/screen.h"
+#include "device/gfx/gfx.h"
+#include "device/runtime/keys.h"
+#include "device/runtime/sys.h"
+#include "device/services/board.h"
+#include "device/services/io_channels.h"
+#include "device/services/serial.h"
+#include "device/services/time_base.h"
+
+struct DeviceMemory {
+    // --- Graphics buffers (RGB565, 320 pixels a row, rows top to bottom) ---
+    uint16_t layers[2][GFX_LAYER_PIXELS]; // 0: overlay, 1: background
+    uint16_t frames[2][GFX_FRAME_PIXELS]; // alternating output frames
+
+    // --- Framework ---
+    GfxState gfx;          // drawing state and frame hand-over flags
+    SysState sys;          // scheduler dividers, exit request, display settings
+    KeyState keys;         // key bytes, countdowns and bindings
+    TimeBase time;         // millisecond time base and uptime tracking
+    IoChannels io = {};    // I/O channel table
+    SerialState serial = {}; // serial channel table and UART transmit ring
+    BoardState board;      // last values given to the board outputs
+    NonFinite nonfinite = {}; // NaN and infinities of the model
+
+    // --- Application ---
+    ScreenState screen;    // screen manager and page request
+    AppState app;          // application model state
+};
+
+extern DeviceMemory device_memory;
+
+/* Restore every device variable to its initial value. Not to be called while
+ * a device thread runs. */
+void device_memory_reset(void);

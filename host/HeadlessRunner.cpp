@@ -1,0 +1,51 @@
+#include "host/HeadlessRunner.h"
+
+#include "device/device_memory.h"
+#include "device/gfx/gfx.h"
+#include "device/runtime/sys.h"
+#include "device/services/host_services.h"
+#include "host/FrameConversion.h"
+
+namespace pcsim {
+
+HeadlessRunner::HeadlessRunner() : frameBits_(kScreenWidth * kScreenHeight, 0xFF000000u) {}
+
+void HeadlessRunner::Paint() {
+    display_take_frame(
+        [](const uint16_t* frame, void* context) {
+            ConvertFramePixels(frame, static_cast<uint32_t*>(context));
+        },
+        frameBits_.data());
+}
+
+void HeadlessRunner::Run(uint32_t runMs) {
+    constexpr uint32_t kStepMs = 5;
+    constexpr uint32_t kTickMs = 10;
+    constexpr uint32_t kIterationMs = 25;
+
+    device_memory_reset();
+    svc_clock_use_virtual(kVirtualEpochMs);
+    ticks_ = iterations_ = 0;
+    exitRequested_ = false;
+
+    sys_init();
+    sys_app_thread_start();
+    for (uint32_t t = kStepMs; t <= runMs; t += kStepMs) {
+        svc_clock_set(kVirtualEpochMs + t);
+        if (t % kTickMs == 0) {
+            sys_tick_isr();
+            ++ticks_;
+        }
+        if (t % kIterationMs == 0) {
+            sys_main_loop_step();
+            ++iterations_;
+            Paint();
+            if (sys_exit_requested()) {
+                exitRequested_ = true;
+                break;
+            }
+        }
+    }
+}
+
+} // namespace pcsim

@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "host/CommandLine.h"
+
+namespace {
+
+struct Parsed {
+    bool ok;
+    pcsim::CommandLineOptions options;
+    std::string error;
+};
+
+Parsed parse(std::vector<const char*> args) {
+    args.insert(args.begin(), "pc-simulator");
+    Parsed p;
+    p.ok = pcsim::ParseCommandLine(static_cast<int>(args.size()), args.data(), &p.options, &p.error);
+    return p;
+}
+
+TEST(CommandLine, AcceptsTheHeadlessRun) {
+    Parsed p = parse({"--headless", "--run-ms", "3000", "--screenshot", "out.bmp"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_TRUE(p.options.headless);
+    EXPECT_EQ(p.options.runMs, 3000u);
+    EXPECT_EQ(p.options.screenshot, "out.bmp");
+    p = parse({"--run-ms", "0", "--headless"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_TRUE(p.options.screenshot.empty());
+    EXPECT_TRUE(parse({"CODEGEN"}).options.codegen);
+    EXPECT_TRUE(parse({"--help"}).options.help);
+    EXPECT_TRUE(parse({}).ok);
+}
+
+TEST(CommandLine, NamesTheProblemInBadArguments) {
+    static const struct {
+        std::vector<const char*> args;
+        const char* mentions;
+    } cases[] = {
+        {{"--headless"}, "--run-ms"},
+        {{"--headless", "--run-ms"}, "needs a value"},
+        {{"--headless", "--run-ms", "abc"}, "'abc'"},
+        {{"--headless", "--run-ms", "-5"}, "'-5'"},
+        {{"--headless", "--run-ms", "1.5"}, "'1.5'"},
+        {{"--headless", "--run-ms", "86400001"}, "86400000"},
+        {{"--headless", "--run-ms", "99999999999999999999999"}, "'9999"},
+        {{"--headless", "--run-ms", "10", "--screenshot"}, "--screenshot needs a value"},
+        {{"--headless", "--run-ms", "10", "--screenshot", ""}, "file name"},
+        {{"--run-ms", "10"}, "--headless"},
+        {{"--bogus"}, "'--bogus'"},
+        {{"codegen"}, "'codegen'"},
+        {{"CODEGEN", "--headless"}, "'CODEGEN'"},
+    };
+    for (const auto& c : cases) {
+        Parsed p = parse(c.args);
+        EXPECT_FALSE(p.ok) << c.mentions;
+        EXPECT_NE(p.error.find(c.mentions), std::string::npos) << p.error;
+    }
+}
+
+} // namespace

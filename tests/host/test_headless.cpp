@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sys/wait.h>
+#include <vector>
+
+#include "device/device_memory.h"
+#include "host/HeadlessRunner.h"
+
+namespace {
+
+TEST(HeadlessRunner, InterleavesTicksAndIterationsOnVirtualTime) {
+    pcsim::HeadlessRunner runner;
+    runner.Run(1000);
+    EXPECT_EQ(runner.Ticks(), 100u);
+    EXPECT_EQ(runner.Iterations(), 40u);
+    EXPECT_EQ(device_memory.sys.tick_count, 100u);
+    runner.Run(24); // shorter than one iteration
+    EXPECT_EQ(runner.Iterations(), 0u);
+    EXPECT_EQ(runner.Ticks(), 2u);
+}
+
+TEST(HeadlessRunner, ShowsTheComposedScreen) {
+    pcsim::HeadlessRunner runner;
+    runner.Run(50); // the second paint shows the first composition
+    EXPECT_EQ(runner.FrameBits()[0], 0xFFF8FCF8u); // cleared layers: white
+}
+
+struct Outcome {
+    int status;
+    std::string output;
+};
+
+Outcome run_binary(const std::string& args) {
+    const std::string command = std::string(PCSIM_BINARY) + " " + args + " 2>&1";
+    Outcome o{-1, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return o;
+    char buf[512];
+    while (fgets(buf, sizeof buf, pipe)) o.output += buf;
+    const int raw = pclose(pipe);
+    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return o;
+}
+
+std::vector<char> read_file(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::vector<char>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+
+TEST(HeadlessProgram, SameArgumentsGiveTheSameBytes) {
+    const std::string a = testing::TempDir() + "/headless_a.bmp";
+    const std::string b = testing::TempDir() + "/headless_b.bmp";
+    Outcome first = run_binary("--headless --run-ms 2000 --screenshot " + a);
+    Outcome second = run_binary("--headless --run-ms 2000 --screenshot " + b);
+    ASSERT_EQ(first.status, 0) << first.output;
+    ASSERT_EQ(second.status, 0) << second.output;
+    EXPECT_NE(first.output.find(a), std::string::npos) << first.output;
+    const std::vector<char> x = read_file(a), y = read_file(b);
+    EXPECT_EQ(x.size(), 307254u);
+    EXPECT_EQ(x, y);
+    std::remove(a.c_str());
+    std::remove(b.c_str());
+}
+
+TEST(HeadlessProgram, UsageAndExitCodes) {
+    static const struct {
+        const char* args;
+        int status;
+        const char* mentions;
+    } cases[] = {
+        {"--help", 0, "usage: pc-simulator"},
+        {"CODEGEN", 0, ""},
+        {"--headless", 2, "--headless needs --run-ms"},
+        {"--headless --run-ms x1", 2, "'x1'"},
+        {"--frobnicate", 2, "unknown option '--frobnicate'"},
+        {"--headless --run-ms 10 --screenshot /no/such/dir/s.bmp", 1, "cannot create"},
+    };
+    for (const auto& c : cases) {
+        Outcome o = run_binary(c.args);
+        EXPECT_EQ(o.status, c.status) << c.args << "\n" << o.output;
+        EXPECT_NE(o.output.find(c.mentions), std::string::npos) << c.args << "\n" << o.output;
+    }
+    EXPECT_EQ(run_binary("CODEGEN").output, "");
+}
+
+} // namespace
