@@ -25,7 +25,9 @@ inline void compose_row(const uint16_t* __restrict top, const uint16_t* __restri
                         uint16_t* __restrict out, uint16_t key, uint16_t invert) {
     for (int x = 0; x < GFX_WIDTH; ++x) {
         const uint16_t t = top[x];
-        out[x] = static_cast<uint16_t>((t == key ? bottom[x] : t) ^ invert);
+        const uint16_t b = bottom[x];
+        const uint16_t see_through = static_cast<uint16_t>(-static_cast<int>(t == key));
+        out[x] = static_cast<uint16_t>(((b & see_through) | (t & ~see_through)) ^ invert);
     }
 }
 
@@ -54,7 +56,8 @@ void compose_rotated_locked(uint16_t* out) {
         for (int x = 0; x < GFX_WIDTH; ++x) {
             const int src = src_row + GFX_WIDTH - 1 - x;
             const uint16_t t = top[src];
-            out[y * GFX_WIDTH + x] = t == key ? bottom[src] : t;
+            const uint16_t b = bottom[src];
+            out[y * GFX_WIDTH + x] = t == key ? b : t;
         }
     }
 }
