@@ -92,10 +92,12 @@ inline void plot(const LineBrush& b, uint16_t x, uint16_t y, bool across_x) {
 } // namespace
 
 /* Bresenham with the minor axis stepping on a midpoint tie (error exactly 0).
- * Coordinates run as 16-bit unsigned values, as on the target. */
+ * The walk runs along the major axis (a) and steps the minor axis (b); for a
+ * y-major line (which includes |dx| = |dy|) a is y. Coordinates run as
+ * 16-bit unsigned values, as on the target. */
 void gfx_line(uint32_t ux0, uint32_t uy0, uint32_t ux1, uint32_t uy1) {
-    uint16_t x0 = static_cast<uint16_t>(ux0), y0 = static_cast<uint16_t>(uy0);
-    uint16_t x1 = static_cast<uint16_t>(ux1), y1 = static_cast<uint16_t>(uy1);
+    const uint16_t x0 = static_cast<uint16_t>(ux0), y0 = static_cast<uint16_t>(uy0);
+    const uint16_t x1 = static_cast<uint16_t>(ux1), y1 = static_cast<uint16_t>(uy1);
     if (x0 == x1 && y0 == y1) {
         put_pixel(gfx_current_layer(), x0, y0, gs().pen_colour);
         return;
@@ -104,47 +106,30 @@ void gfx_line(uint32_t ux0, uint32_t uy0, uint32_t ux1, uint32_t uy1) {
     const LineBrush brush = line_brush(gs().line_style != 1);
     if (!brush.draws) return;
 
-    int dx = static_cast<int>(x1) - x0;
-    int dy = static_cast<int>(y1) - y0;
-    if (std::abs(dx) > std::abs(dy)) {
-        if (dx < 0) {
-            std::swap(x0, x1);
-            std::swap(y0, y1);
-            dx = -dx;
-            dy = -dy;
+    const bool y_major = !(std::abs(static_cast<int>(x1) - x0) > std::abs(static_cast<int>(y1) - y0));
+    uint16_t a0 = y_major ? y0 : x0, a1 = y_major ? y1 : x1;
+    uint16_t b0 = y_major ? x0 : y0, b1 = y_major ? x1 : y1;
+    if (a1 < a0) { // walk upwards along the major axis
+        std::swap(a0, a1);
+        std::swap(b0, b1);
+    }
+    const int da = a1 - a0;
+    const int db = static_cast<int>(b1) - b0;
+    const int step = db > 0 ? 1 : -1;
+    const int adb = std::abs(db);
+    int err = -da;
+    uint16_t a = a0, b = b0;
+    for (int i = 0; i <= da; ++i, ++a) {
+        if (err >= 0) {
+            b = static_cast<uint16_t>(b + step);
+            err -= 2 * da;
         }
-        const int step = dy > 0 ? 1 : -1;
-        const int adx = dx, ady = std::abs(dy);
-        int err = -adx;
-        uint16_t y = y0;
-        uint16_t x = x0;
-        for (int i = 0; i <= adx; ++i, ++x) {
-            if (err >= 0) {
-                y = static_cast<uint16_t>(y + step);
-                err -= 2 * adx;
-            }
-            err += 2 * ady;
-            if (!brush.dotted || (x & 1u) == 0) plot(brush, x, y, false);
-        }
-    } else {
-        if (dy < 0) {
-            std::swap(x0, x1);
-            std::swap(y0, y1);
-            dx = -dx;
-            dy = -dy;
-        }
-        const int step = dx > 0 ? 1 : -1;
-        const int ady = dy, adx = std::abs(dx);
-        int err = -ady;
-        uint16_t x = x0;
-        uint16_t y = y0;
-        for (int i = 0; i <= ady; ++i, ++y) {
-            if (err >= 0) {
-                x = static_cast<uint16_t>(x + step);
-                err -= 2 * ady;
-            }
-            err += 2 * adx;
-            if (!brush.dotted || (y & 1u) == 0) plot(brush, x, y, true);
+        err += 2 * adb;
+        if (brush.dotted && (a & 1u) != 0) continue; // dotted: even major coordinates only
+        if (y_major) {
+            plot(brush, b, a, true);
+        } else {
+            plot(brush, a, b, false);
         }
     }
 }
