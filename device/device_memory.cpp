@@ -9,6 +9,7 @@ void device_memory_reset(void) {
     std::memset(m.layers, 0, sizeof m.layers);
     std::memset(m.frames, 0, sizeof m.frames);
     m.gfx = GfxState{};
+    m.image = ImageState{};
     m.sys = SysState{};
     m.keys = KeyState{};
     m.time = TimeBase{};

@@ -7,6 +7,7 @@
 #include "device/app/app.h"
 #include "device/app/screen.h"
 #include "device/gfx/gfx.h"
+#include "device/gfx/image.h"
 #include "device/runtime/keys.h"
 #include "device/runtime/sys.h"
 #include "device/services/board.h"
@@ -21,6 +22,7 @@ struct DeviceMemory {
 
     // --- Framework ---
     GfxState gfx;          // drawing state and frame hand-over flags
+    ImageState image;      // image mode and bit-image opaque flag
     SysState sys;          // scheduler dividers, exit request, display settings
     KeyState keys;         // key bytes, countdowns and bindings
     TimeBase time;         // millisecond time base and uptime tracking
