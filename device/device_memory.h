@@ -8,6 +8,7 @@
 #include "device/app/screen.h"
 #include "device/gfx/gfx.h"
 #include "device/gfx/image.h"
+#include "device/gfx/text.h"
 #include "device/runtime/keys.h"
 #include "device/runtime/sys.h"
 #include "device/services/board.h"
@@ -23,6 +24,7 @@ struct DeviceMemory {
     // --- Framework ---
     GfxState gfx;          // drawing state and frame hand-over flags
     ImageState image;      // image mode and bit-image opaque flag
+    TextState text;        // text styles, font engine handles, blend table, text buffer
     SysState sys;          // scheduler dividers, exit request, display settings
     KeyState keys;         // key bytes, countdowns and bindings
     TimeBase time;         // millisecond time base and uptime tracking
