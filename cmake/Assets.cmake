@@ -5,45 +5,38 @@ set(PCSIM_PYTHON /usr/bin/python3 CACHE FILEPATH "Python with PIL for the asset 
 
 set(PCSIM_TOOLS_DIR ${PROJECT_SOURCE_DIR}/tools)
 
-# pcsim_image_records(<var> HEADER <include path> PICTURES <png>...)
-# Generates <build>/<include path> declaring img_<name> for every picture and
-# a source defining the records; <var> receives both files.
-function(pcsim_image_records out_var)
-  cmake_parse_arguments(ARG "" "HEADER" "PICTURES" ${ARGN})
-  set(header ${PROJECT_BINARY_DIR}/${ARG_HEADER})
+# Run tools/<tool> over files (relative to the calling CMakeLists.txt) to
+# generate <build>/<header> and the source beside it; <out_var> gets both.
+function(pcsim_generate_records out_var tool header_path)
+  set(header ${PROJECT_BINARY_DIR}/${header_path})
   string(REGEX REPLACE "\\.h$" ".cpp" source ${header})
-  set(pictures "")
-  foreach(picture IN LISTS ARG_PICTURES)
-    get_filename_component(path ${picture} ABSOLUTE)
-    list(APPEND pictures ${path})
+  set(inputs "")
+  foreach(file IN LISTS ARGN)
+    get_filename_component(path ${file} ABSOLUTE)
+    list(APPEND inputs ${path})
   endforeach()
   add_custom_command(
     OUTPUT ${header} ${source}
-    COMMAND ${PCSIM_PYTHON} ${PCSIM_TOOLS_DIR}/image_records.py
-            --header ${header} --cpp ${source} --include ${ARG_HEADER} ${pictures}
-    DEPENDS ${PCSIM_TOOLS_DIR}/image_records.py ${PCSIM_TOOLS_DIR}/cpp_emit.py ${pictures}
-    COMMENT "Image records ${ARG_HEADER}"
+    COMMAND ${PCSIM_PYTHON} ${PCSIM_TOOLS_DIR}/${tool}
+            --header ${header} --cpp ${source} --include ${header_path} ${inputs}
+    DEPENDS ${PCSIM_TOOLS_DIR}/${tool} ${PCSIM_TOOLS_DIR}/cpp_emit.py ${inputs}
+    COMMENT "Generating ${header_path}"
     VERBATIM)
   set(${out_var} ${header} ${source} PARENT_SCOPE)
+endfunction()
+
+# pcsim_image_records(<var> HEADER <include path> PICTURES <png>...)
+# Declares img_<name> for every picture in the generated header.
+function(pcsim_image_records out_var)
+  cmake_parse_arguments(ARG "" "HEADER" "PICTURES" ${ARGN})
+  pcsim_generate_records(sources image_records.py ${ARG_HEADER} ${ARG_PICTURES})
+  set(${out_var} ${sources} PARENT_SCOPE)
 endfunction()
 
 # pcsim_font_records(<var> HEADER <include path> FONTS <ttf>...)
 # The fonts' order is their index in the registry.
 function(pcsim_font_records out_var)
   cmake_parse_arguments(ARG "" "HEADER" "FONTS" ${ARGN})
-  set(header ${PROJECT_BINARY_DIR}/${ARG_HEADER})
-  string(REGEX REPLACE "\\.h$" ".cpp" source ${header})
-  set(fonts "")
-  foreach(font IN LISTS ARG_FONTS)
-    get_filename_component(path ${font} ABSOLUTE)
-    list(APPEND fonts ${path})
-  endforeach()
-  add_custom_command(
-    OUTPUT ${header} ${source}
-    COMMAND ${PCSIM_PYTHON} ${PCSIM_TOOLS_DIR}/font_records.py
-            --header ${header} --cpp ${source} --include ${ARG_HEADER} ${fonts}
-    DEPENDS ${PCSIM_TOOLS_DIR}/font_records.py ${PCSIM_TOOLS_DIR}/cpp_emit.py ${fonts}
-    COMMENT "Font registry ${ARG_HEADER}"
-    VERBATIM)
-  set(${out_var} ${header} ${source} PARENT_SCOPE)
+  pcsim_generate_records(sources font_records.py ${ARG_HEADER} ${ARG_FONTS})
+  set(${out_var} ${sources} PARENT_SCOPE)
 endfunction()

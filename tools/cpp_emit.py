@@ -1,7 +1,19 @@
-"""Writing generated C++ sources: array initialisers and file headers."""
+"""Writing generated C++ sources: command line, array initialisers, files."""
+import argparse
 import os
 
 ITEMS_PER_LINE = 16
+
+
+def parse_args(description, inputs_help):
+    """The command line every generator takes: where to write the header and
+    the source, how the source includes the header, and the input files."""
+    parser = argparse.ArgumentParser(description=description)
+    parser.add_argument("--header", required=True, help="header to write")
+    parser.add_argument("--cpp", required=True, help="C++ source to write")
+    parser.add_argument("--include", required=True, help="how the source includes the header")
+    parser.add_argument("inputs", nargs="*", help=inputs_help)
+    return parser.parse_args()
 
 
 def generated_banner(tool, sources):

@@ -5,23 +5,18 @@ The registry lists the fonts in the order given on the command line, which
 is their font index. Writes a header declaring the registry and a C++
 source holding each file's bytes. Runs at build time.
 """
-import argparse
 import os
 
 import cpp_emit
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--header", required=True, help="header to write")
-    parser.add_argument("--cpp", required=True, help="C++ source to write")
-    parser.add_argument("--include", required=True, help="how the source includes the header")
-    parser.add_argument("fonts", nargs="+")
-    args = parser.parse_args()
-
-    banner = cpp_emit.generated_banner("font_records.py", args.fonts)
+    args = cpp_emit.parse_args(__doc__.splitlines()[0], "TrueType files, in font index order")
+    if not args.inputs:
+        raise SystemExit("font_records: no fonts given")
+    banner = cpp_emit.generated_banner("font_records.py", args.inputs)
     arrays, entries, index_notes = [], [], []
-    for index, path in enumerate(args.fonts):
+    for index, path in enumerate(args.inputs):
         try:
             with open(path, "rb") as f:
                 data = f.read()
@@ -36,7 +31,7 @@ def main():
 
     header = (banner + "#pragma once\n\n#include <cstdint>\n\n#include \"device/gfx/text.h\"\n\n"
               + "// Font index and file:\n" + "\n".join(index_notes) + "\n"
-              + "constexpr uint32_t FONT_REGISTRY_COUNT = %d;\n" % len(args.fonts)
+              + "constexpr uint32_t FONT_REGISTRY_COUNT = %d;\n" % len(args.inputs)
               + "extern const FontEntry font_registry[FONT_REGISTRY_COUNT];\n")
     source = (banner + "#include \"%s\"\n\nnamespace {\n\n" % args.include
               + "\n".join(arrays) + "\n} // namespace\n\n"

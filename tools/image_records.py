@@ -20,7 +20,6 @@ their rows are stored bottom row first, bit 7 leftmost.
 Writes a header declaring the records and a C++ source defining them.
 Runs at build time with Debian's /usr/bin/python3 and python3-pil.
 """
-import argparse
 import os
 
 from PIL import Image
@@ -104,17 +103,11 @@ def record_source(name, kind, image, path):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--header", required=True, help="header to write")
-    parser.add_argument("--cpp", required=True, help="C++ source to write")
-    parser.add_argument("--include", required=True, help="how the source includes the header")
-    parser.add_argument("pictures", nargs="*")
-    args = parser.parse_args()
-
-    banner = cpp_emit.generated_banner("image_records.py", args.pictures)
+    args = cpp_emit.parse_args(__doc__.splitlines()[0], "PNG files")
+    banner = cpp_emit.generated_banner("image_records.py", args.inputs)
     declarations, definitions, pointers = [], [], []
     seen = {}
-    for path in args.pictures:
+    for path in args.inputs:
         name, kind = split_name(path)
         if name in seen:
             fail(path, "same record name as %s" % seen[name])

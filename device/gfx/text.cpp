@@ -58,24 +58,22 @@ int draw_line(const TextStyle& s, int32_t x, int32_t y, const char* text) {
     return text_layout(box, text);
 }
 
+void set_font(TextStyle& s, uint8_t size, uint8_t align, uint8_t spacing) {
+    s.size = size;
+    s.align = align;
+    s.spacing = spacing;
+}
+
 } // namespace
 
-void gfx_set_font(uint8_t size, uint8_t align, uint8_t spacing) {
-    style1().size = size;
-    style1().align = align;
-    style1().spacing = spacing;
-}
+void gfx_set_font(uint8_t size, uint8_t align, uint8_t spacing) { set_font(style1(), size, align, spacing); }
 void gfx_set_text_font(int32_t font_index) { set_font_index(style1(), font_index); }
 void gfx_set_text_size(uint8_t size) { style1().size = size; }
 void gfx_set_text_align(uint8_t align) { style1().align = align; }
 void gfx_set_text_spacing(uint8_t spacing) { style1().spacing = spacing; }
 int gfx_draw_text(int32_t x, int32_t y, const char* text) { return draw_line(style1(), x, y, text); }
 
-void gfx_set_font2(uint8_t size, uint8_t align, uint8_t spacing) {
-    style2().size = size;
-    style2().align = align;
-    style2().spacing = spacing;
-}
+void gfx_set_font2(uint8_t size, uint8_t align, uint8_t spacing) { set_font(style2(), size, align, spacing); }
 void gfx_set_text_font2(int32_t font_index) { set_font_index(style2(), font_index); }
 void gfx_set_text_size2(uint8_t size) { style2().size = size; }
 void gfx_set_text_align2(uint8_t align) { style2().align = align; }

@@ -22,13 +22,9 @@ TEST_F(TextTest, CentredBoxesAreCentredOnX) {
         EXPECT_EQ(k.x1, c.right) << "x = " << c.x;
 
         // A short line starts half its width left of x.
-        clear();
-        gfx_draw_text(c.x, 50, "H8");
-        const auto centred = layer0();
-        clear();
+        const auto centred = drawn_alone(c.x, 50, "H8");
         gfx_set_font(24, TEXT_ALIGN_LEFT, 0);
-        gfx_draw_text(c.x - line_width(0, 24, "H8") / 2, 50, "H8");
-        EXPECT_TRUE(layer0() == centred) << "x = " << c.x;
+        EXPECT_TRUE(drawn_alone(c.x - line_width(0, 24, "H8") / 2, 50, "H8") == centred) << "x = " << c.x;
     }
 }
 
@@ -36,14 +32,10 @@ TEST_F(TextTest, RightAlignedLinesEndAtX) {
     // (Texts whose first glyph has no negative bearing: left alignment clips
     // what lies left of x.)
     for (const char* text : {"AV", "VA 12", "123.4"}) {
-        clear();
         gfx_set_font(24, TEXT_ALIGN_RIGHT, 0);
-        gfx_draw_text(200, 40, text);
-        const auto right = layer0();
-        clear();
+        const auto right = drawn_alone(200, 40, text);
         gfx_set_font(24, TEXT_ALIGN_LEFT, 0);
-        gfx_draw_text(200 - line_width(0, 24, text), 40, text);
-        EXPECT_TRUE(layer0() == right) << text;
+        EXPECT_TRUE(drawn_alone(200 - line_width(0, 24, text), 40, text) == right) << text;
     }
     // The text face kerns: "AV" is narrower than its two letters apart.
     EXPECT_LT(line_width(0, 24, "AV"), line_width(0, 24, "A") + line_width(0, 24, "V"));
@@ -69,19 +61,10 @@ TEST_F(TextTest, LetterSpacingGoesBetweenGlyphsOnly) {
 
 TEST_F(TextTest, PositionsAreClampedToTheLayer) {
     gfx_set_font(24, TEXT_ALIGN_LEFT, 0);
-    const int clamped = gfx_draw_text(-5, 300, "Key 12");
-    const auto a = layer0();
-    clear();
-    EXPECT_EQ(gfx_draw_text(0, 283, "Key 12"), clamped);
-    EXPECT_TRUE(layer0() == a);
-    EXPECT_EQ(clamped, 6);
-
-    clear();
-    gfx_draw_text(-100, 20, "W");
-    const auto b = layer0();
-    clear();
-    gfx_draw_text(0, 20, "W");
-    EXPECT_TRUE(layer0() == b);
+    EXPECT_EQ(gfx_draw_text(-5, 300, "Key 12"), 6);
+    EXPECT_TRUE(drawn_alone(-5, 300, "Key 12") == drawn_alone(0, 283, "Key 12"));
+    EXPECT_TRUE(drawn_alone(-100, 20, "W") == drawn_alone(0, 20, "W"));
+    EXPECT_TRUE(drawn_alone(400, 250, "W") == drawn_alone(319, 250, "W"));
 }
 
 TEST_F(TextTest, ScreenTextStopsAtRow239AndKeyStripTextAt283) {
@@ -141,17 +124,9 @@ TEST_F(TextTest, LinesOfMoreThan200GlyphsDrawTheFirst200) {
 TEST_F(TextTest, MalformedBytesShowAsQuestionMarks) {
     gfx_set_font(24, TEXT_ALIGN_LEFT, 0);
     EXPECT_EQ(gfx_draw_text(10, 10, "\x41\xFF\x42"), 3);
-    const auto bad = layer0();
-    clear();
-    gfx_draw_text(10, 10, "A?B");
-    EXPECT_TRUE(layer0() == bad);
-
-    clear();
+    EXPECT_TRUE(drawn_alone(10, 10, "\x41\xFF\x42") == drawn_alone(10, 10, "A?B"));
     EXPECT_EQ(gfx_draw_text(10, 10, "12\xE2\x82"), 3); // cut short: one "?" at the end
-    const auto cut = layer0();
-    clear();
-    gfx_draw_text(10, 10, "12?");
-    EXPECT_TRUE(layer0() == cut);
+    EXPECT_TRUE(drawn_alone(10, 10, "12\xE2\x82") == drawn_alone(10, 10, "12?"));
 }
 
 TEST_F(TextTest, SecondStyleIsIndependentOfTheFirst) {
@@ -160,11 +135,9 @@ TEST_F(TextTest, SecondStyleIsIndependentOfTheFirst) {
     gfx_draw_text2(20, 20, "12:30");
     const auto second = layer0();
     // The second style starts as font 2, size 10, left, no spacing.
-    clear();
     gfx_set_font(10, TEXT_ALIGN_LEFT, 0);
     gfx_set_text_font(2);
-    gfx_draw_text(20, 20, "12:30");
-    EXPECT_TRUE(layer0() == second);
+    EXPECT_TRUE(drawn_alone(20, 20, "12:30") == second);
 
     gfx_set_font2(24, TEXT_ALIGN_CENTRE, 1);
     gfx_set_text_font2(0);

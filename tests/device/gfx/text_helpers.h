@@ -33,6 +33,13 @@ class TextTest : public DeviceTest {
     static std::vector<uint16_t> layer0() {
         return std::vector<uint16_t>(device_memory.layers[0], device_memory.layers[0] + GFX_LAYER_PIXELS);
     }
+
+    /* Layer 0 after drawing one line, with the current style, on a clear layer. */
+    static std::vector<uint16_t> drawn_alone(int32_t x, int32_t y, const char* text) {
+        clear();
+        gfx_draw_text(x, y, text);
+        return layer0();
+    }
 };
 
 /* Bounding box of the pixels of a layer that differ from background. */
