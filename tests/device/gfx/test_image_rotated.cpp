@@ -116,7 +116,7 @@ TEST_F(RotatedImageTest, FarAwayPivotsWriteOnlyInsideTheFrame) {
     for (int32_t q : far) {
         for (int32_t p : far) {
             for (int16_t angle : {0, 45, 90, 200, -32768}) {
-                gfx_draw_image_rotated(p, -p, as_image(image), angle, q, q, nullptr);
+                gfx_draw_image_rotated(p, q, as_image(image), angle, q, p, nullptr);
                 gfx_draw_image_rotated(0, 0, as_image(image), angle, q, 100, nullptr);
                 gfx_draw_image_rotated(20, 15, as_image(image), angle, 310, q, nullptr);
             }
