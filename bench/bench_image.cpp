@@ -25,15 +25,20 @@ void DrawPicture(benchmark::State& state, uint8_t mode) {
     state.SetBytesProcessed(int64_t(state.iterations()) * kPictureBytes);
 }
 
-void BM_DrawImageFullScreen(benchmark::State& state) { DrawPicture(state, 1); }
+void BM_DrawImageFullScreen(benchmark::State& state) {
+    DrawPicture(state, 1);
+}
 BENCHMARK(BM_DrawImageFullScreen);
 
 /* Image mode 0: one comparison with the key colour per pixel. */
-void BM_DrawImageFullScreenKeyed(benchmark::State& state) { DrawPicture(state, 0); }
+void BM_DrawImageFullScreenKeyed(benchmark::State& state) {
+    DrawPicture(state, 0);
+}
 BENCHMARK(BM_DrawImageFullScreenKeyed);
 
 void BM_MemcpyPictureBytes(benchmark::State& state) {
-    const uint8_t* pixels = reinterpret_cast<const uint8_t*>(img_splash) + IMAGE_COLOUR_HEADER_BYTES;
+    const uint8_t* pixels =
+        reinterpret_cast<const uint8_t*>(img_splash) + IMAGE_COLOUR_HEADER_BYTES;
     std::vector<uint8_t> dst(kPictureBytes);
     for (auto _ : state) {
         std::memcpy(dst.data(), pixels, kPictureBytes);

@@ -25,7 +25,8 @@ void StartText() {
 void BM_DrawTextWarmCache(benchmark::State& state) {
     StartText();
     gfx_draw_text(300, 100, kValue); // fill the caches
-    for (auto _ : state) benchmark::DoNotOptimize(gfx_draw_text(300, 100, kValue));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(gfx_draw_text(300, 100, kValue));
     state.SetItemsProcessed(int64_t(state.iterations()) * kGlyphs); // glyphs per second
     device_memory_reset();
 }

@@ -7,11 +7,14 @@
 #include "device/device_memory.h"
 #include "device/gfx/text_engine.h"
 
-static TextState& ts() { return device_memory.text; }
+static TextState& ts() {
+    return device_memory.text;
+}
 
 void text_build_blend_table(void) {
     for (int k = 0; k < 256; ++k) {
-        for (int v = 0; v < 64; ++v) ts().blend[k][v] = static_cast<uint8_t>(v * k / 256);
+        for (int v = 0; v < 64; ++v)
+            ts().blend[k][v] = static_cast<uint8_t>(v * k / 256);
     }
 }
 
@@ -35,7 +38,8 @@ int text_init(const FontEntry* registry, uint32_t count) {
     if (FT_Init_FreeType(&library) != 0) return 0;
     t.library = library;
     FTC_Manager manager = nullptr;
-    if (FTC_Manager_New(library, 0, 0, TEXT_CACHE_BYTES, request_face, nullptr, &manager) != 0) return 0;
+    if (FTC_Manager_New(library, 0, 0, TEXT_CACHE_BYTES, request_face, nullptr, &manager) != 0)
+        return 0;
     t.cache_manager = manager;
     FTC_CMapCache cmap_cache = nullptr;
     if (FTC_CMapCache_New(manager, &cmap_cache) != 0) return 0;

@@ -15,16 +15,22 @@
 // Rows are copied as raw bytes: the records are little-endian, like the layers.
 static_assert(std::endian::native == std::endian::little);
 
-static ImageState& is() { return device_memory.image; }
+static ImageState& is() {
+    return device_memory.image;
+}
 
-void gfx_set_image_mode(uint8_t mode) { is().image_mode = mode; }
-void gfx_set_bitmap_opaque(uint8_t flag) { is().bitmap_opaque = flag; }
+void gfx_set_image_mode(uint8_t mode) {
+    is().image_mode = mode;
+}
+void gfx_set_bitmap_opaque(uint8_t flag) {
+    is().bitmap_opaque = flag;
+}
 
 /* Copy one source row of count pixels; in mode 0 key-colour pixels are
  * skipped. The keyed loop reads and writes every pixel and selects without a
  * branch, so that the compiler vectorises it. */
-static void copy_row(uint16_t* __restrict dst, const uint8_t* __restrict src, int64_t count, uint8_t mode,
-                     uint16_t key) {
+static void copy_row(uint16_t* __restrict dst, const uint8_t* __restrict src, int64_t count,
+                     uint8_t mode, uint16_t key) {
     if (mode == 1) {
         std::memcpy(dst, src, static_cast<size_t>(count) * sizeof(uint16_t));
         return;

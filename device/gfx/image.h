@@ -33,7 +33,7 @@ constexpr int IMAGE_COLOUR_HEADER_BYTES = 12;
 constexpr int IMAGE_BIT_HEADER_BYTES = 3;
 
 struct ImageState {
-    uint8_t image_mode = 1;    // colour images: 0 skips key-colour pixels, 1 copies all, else nothing
+    uint8_t image_mode = 1; // colour images: 0 skips key-colour pixels, 1 copies all, else nothing
     uint8_t bitmap_opaque = 1; // bit images: non-zero paints 0 bits, 0 leaves them unchanged
 };
 

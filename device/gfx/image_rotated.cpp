@@ -29,7 +29,9 @@ int normalise_angle(int a) {
 }
 
 /* A minimum coordinate in whole pixels: negative values become 0. */
-int64_t low_edge(int64_t fixed) { return fixed < 0 ? 0 : fixed >> FIXED_SHIFT; }
+int64_t low_edge(int64_t fixed) {
+    return fixed < 0 ? 0 : fixed >> FIXED_SHIFT;
+}
 
 } // namespace
 
@@ -81,7 +83,7 @@ void gfx_draw_image_rotated(int32_t px, int32_t py, const ImageResource* image, 
         }
     }
     if (result) {
-        *result = GfxRect{static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
-                          static_cast<int32_t>(bottom)};
+        *result = GfxRect{static_cast<int32_t>(left), static_cast<int32_t>(top),
+                          static_cast<int32_t>(right), static_cast<int32_t>(bottom)};
     }
 }

@@ -10,14 +10,20 @@ constexpr int32_t MAX_X = GFX_WIDTH - 1;
 constexpr int32_t MAX_SCREEN_Y = GFX_SCREEN_ROWS - 1;
 constexpr int32_t MAX_Y = GFX_FRAME_ROWS - 1;
 
-TextStyle& style1() { return device_memory.text.style; }
-TextStyle& style2() { return device_memory.text.style2; }
+TextStyle& style1() {
+    return device_memory.text.style;
+}
+TextStyle& style2() {
+    return device_memory.text.style2;
+}
 
 void set_font_index(TextStyle& s, int32_t font_index) {
     if (font_index >= 0 && font_index <= TEXT_MAX_FONT_INDEX) s.font_index = font_index;
 }
 
-int32_t clamp(int32_t v, int32_t hi) { return v < 0 ? 0 : (v > hi ? hi : v); }
+int32_t clamp(int32_t v, int32_t hi) {
+    return v < 0 ? 0 : (v > hi ? hi : v);
+}
 
 /* The box of a line at (x, y): text on the screen may reach the screen's
  * last row, text in the key strip the strip's last row; horizontally the
@@ -66,22 +72,47 @@ void set_font(TextStyle& s, uint8_t size, uint8_t align, uint8_t spacing) {
 
 } // namespace
 
-void gfx_set_font(uint8_t size, uint8_t align, uint8_t spacing) { set_font(style1(), size, align, spacing); }
-void gfx_set_text_font(int32_t font_index) { set_font_index(style1(), font_index); }
-void gfx_set_text_size(uint8_t size) { style1().size = size; }
-void gfx_set_text_align(uint8_t align) { style1().align = align; }
-void gfx_set_text_spacing(uint8_t spacing) { style1().spacing = spacing; }
-int gfx_draw_text(int32_t x, int32_t y, const char* text) { return draw_line(style1(), x, y, text); }
+void gfx_set_font(uint8_t size, uint8_t align, uint8_t spacing) {
+    set_font(style1(), size, align, spacing);
+}
+void gfx_set_text_font(int32_t font_index) {
+    set_font_index(style1(), font_index);
+}
+void gfx_set_text_size(uint8_t size) {
+    style1().size = size;
+}
+void gfx_set_text_align(uint8_t align) {
+    style1().align = align;
+}
+void gfx_set_text_spacing(uint8_t spacing) {
+    style1().spacing = spacing;
+}
+int gfx_draw_text(int32_t x, int32_t y, const char* text) {
+    return draw_line(style1(), x, y, text);
+}
 
-void gfx_set_font2(uint8_t size, uint8_t align, uint8_t spacing) { set_font(style2(), size, align, spacing); }
-void gfx_set_text_font2(int32_t font_index) { set_font_index(style2(), font_index); }
-void gfx_set_text_size2(uint8_t size) { style2().size = size; }
-void gfx_set_text_align2(uint8_t align) { style2().align = align; }
-void gfx_set_text_spacing2(uint8_t spacing) { style2().spacing = spacing; }
-int gfx_draw_text2(int32_t x, int32_t y, const char* text) { return draw_line(style2(), x, y, text); }
+void gfx_set_font2(uint8_t size, uint8_t align, uint8_t spacing) {
+    set_font(style2(), size, align, spacing);
+}
+void gfx_set_text_font2(int32_t font_index) {
+    set_font_index(style2(), font_index);
+}
+void gfx_set_text_size2(uint8_t size) {
+    style2().size = size;
+}
+void gfx_set_text_align2(uint8_t align) {
+    style2().align = align;
+}
+void gfx_set_text_spacing2(uint8_t spacing) {
+    style2().spacing = spacing;
+}
+int gfx_draw_text2(int32_t x, int32_t y, const char* text) {
+    return draw_line(style2(), x, y, text);
+}
 
-void gfx_draw_text_boxed(uint16_t x, uint16_t y, uint16_t w, uint16_t h, uint16_t t, uint16_t border_colour,
-                         uint8_t size, int32_t font_index, uint16_t text_colour, const char* text) {
+void gfx_draw_text_boxed(uint16_t x, uint16_t y, uint16_t w, uint16_t h, uint16_t t,
+                         uint16_t border_colour, uint8_t size, int32_t font_index,
+                         uint16_t text_colour, const char* text) {
     const GfxState& g = device_memory.gfx;
     const uint32_t right = uint32_t{x} + w;
     const uint32_t bottom = uint32_t{y} + h;
@@ -90,7 +121,8 @@ void gfx_draw_text_boxed(uint16_t x, uint16_t y, uint16_t w, uint16_t h, uint16_
         uint16_t* layer = gfx_current_layer();
         gfx_fill_block(layer, x, y, right, bottom, border_colour);
         // The inside of the frame is left transparent (key colour).
-        if (w >= 2 * t && h >= 2 * t) gfx_fill_block(layer, x + t, y + t, right - t, bottom - t, g.key_colour);
+        if (w >= 2 * t && h >= 2 * t)
+            gfx_fill_block(layer, x + t, y + t, right - t, bottom - t, g.key_colour);
     }
     TextBox box{};
     box.left = x;

@@ -17,9 +17,9 @@ struct FTC_SBitCacheRec_;
 /* One font of the registry: the bytes of a TrueType file compiled into the
  * program. */
 struct FontEntry {
-    const uint8_t* data;
-    uint32_t size;
-    uint32_t reserved; // always 0
+    const uint8_t* data; // the font file's bytes
+    uint32_t size;       // their count
+    uint32_t reserved;   // always 0
 };
 
 constexpr uint32_t TEXT_CACHE_BYTES = 1048576; // ceiling of the font engine's caches
@@ -44,18 +44,18 @@ struct Utf8Decoder {
 };
 
 struct TextState {
-    TextStyle style = {0, 10, 0, 0};  // style of gfx_draw_text
-    TextStyle style2 = {2, 10, 0, 0}; // style of gfx_draw_text2
-    const FontEntry* registry = nullptr;            // fonts handed to text_init
-    uint32_t registry_count = 0;                    // entries of the registry
-    FT_LibraryRec_* library = nullptr;              // FreeType library
-    FTC_ManagerRec_* cache_manager = nullptr;       // opens faces and sizes, holds the caches
-    FTC_CMapCacheRec_* cmap_cache = nullptr;        // character to glyph index
-    FTC_SBitCacheRec_* sbit_cache = nullptr;        // rendered glyph bitmaps
-    uint8_t fonts_ready = 0;                        // start-up succeeded; text is drawn only then
-    Utf8Decoder decoder;                            // the decoder's remembered position
-    uint8_t blend[256][64] = {};                    // [k][v] = v * k / 256, built at start-up
-    char buffer[TEXT_BUFFER_SIZE] = {};             // the shared text buffer of format_fixed
+    TextStyle style = {0, 10, 0, 0};          // style of gfx_draw_text
+    TextStyle style2 = {2, 10, 0, 0};         // style of gfx_draw_text2
+    const FontEntry* registry = nullptr;      // fonts handed to text_init
+    uint32_t registry_count = 0;              // entries of the registry
+    FT_LibraryRec_* library = nullptr;        // FreeType library
+    FTC_ManagerRec_* cache_manager = nullptr; // opens faces and sizes, holds the caches
+    FTC_CMapCacheRec_* cmap_cache = nullptr;  // character to glyph index
+    FTC_SBitCacheRec_* sbit_cache = nullptr;  // rendered glyph bitmaps
+    uint8_t fonts_ready = 0;                  // start-up succeeded; text is drawn only then
+    Utf8Decoder decoder;                      // the decoder's remembered position
+    uint8_t blend[256][64] = {};              // [k][v] = v * k / 256, built at start-up
+    char buffer[TEXT_BUFFER_SIZE] = {};       // the shared text buffer of format_fixed
 };
 
 /* Start-up. */
@@ -94,8 +94,9 @@ int gfx_draw_text2(int32_t x, int32_t y, const char* text);
  * thickness t, paint the border colour over it and the key colour inside
  * the border; then draw the text in the box with the given size, font and
  * colour and the first style's alignment. */
-void gfx_draw_text_boxed(uint16_t x, uint16_t y, uint16_t w, uint16_t h, uint16_t t, uint16_t border_colour,
-                         uint8_t size, int32_t font_index, uint16_t text_colour, const char* text);
+void gfx_draw_text_boxed(uint16_t x, uint16_t y, uint16_t w, uint16_t h, uint16_t t,
+                         uint16_t border_colour, uint8_t size, int32_t font_index,
+                         uint16_t text_colour, const char* text);
 
 /* UTF-8 decoding, one code point per call. Pass the string's start, then
  * each *next the previous call gave back; nullptr resets the decoder. */

@@ -12,7 +12,8 @@
 /* The cache manager identifies faces by pointer-sized values. Font i is
  * known as i + 1 so that font 0 is not the null pointer. */
 inline FTC_FaceID text_face_id(int32_t font_index) {
-    return reinterpret_cast<FTC_FaceID>(static_cast<uintptr_t>(static_cast<uint32_t>(font_index)) + 1);
+    return reinterpret_cast<FTC_FaceID>(static_cast<uintptr_t>(static_cast<uint32_t>(font_index)) +
+                                        1);
 }
 
 /* Where and how one line of text is laid out. Glyphs are clipped to the box

@@ -24,8 +24,10 @@ constexpr FieldFormats NUL_FORMATS = {"%%0%d.%df%c", "%%%d.%df%c"};
 /* 10^n by repeated multiplication in 32-bit float, as the target does it. */
 float power_of_ten(int n) {
     float r = 1.0f;
-    for (int i = 0; i < n; ++i) r *= 10.0f;
-    for (int i = 0; i > n; --i) r *= 0.1f;
+    for (int i = 0; i < n; ++i)
+        r *= 10.0f;
+    for (int i = 0; i > n; --i)
+        r *= 0.1f;
     return r;
 }
 
@@ -54,7 +56,8 @@ void print_nines(int max_len) {
     out[digits] = '\0';
 }
 
-void fit_number(const FieldFormats& formats, float value, uint8_t max_len, uint8_t decimals, uint8_t pad) {
+void fit_number(const FieldFormats& formats, float value, uint8_t max_len, uint8_t decimals,
+                uint8_t pad) {
     // No minus sign in front of a value that prints as zero.
     if (value < 0.0f && std::trunc(value * power_of_ten(decimals)) == 0.0f) value = 0.0f;
     int places = decimals;
@@ -77,4 +80,6 @@ void format_fixed_nul(float value, uint8_t max_len, uint8_t decimals, uint8_t pa
     fit_number(NUL_FORMATS, value, max_len, decimals, pad);
 }
 
-const char* text_shared_buffer(void) { return device_memory.text.buffer; }
+const char* text_shared_buffer(void) {
+    return device_memory.text.buffer;
+}

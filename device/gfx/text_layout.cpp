@@ -106,14 +106,17 @@ int text_layout(const TextBox& box, const char* text) {
         const FT_UInt index = FTC_CMapCache_Lookup(t.cmap_cache, scaler.face_id, 0, code);
         if (previous != 0) {
             FT_Vector delta{};
-            if (kerning && index != 0 && FT_Get_Kerning(face, previous, index, FT_KERNING_DEFAULT, &delta) == 0) {
+            if (kerning && index != 0 &&
+                FT_Get_Kerning(face, previous, index, FT_KERNING_DEFAULT, &delta) == 0) {
                 pen += static_cast<int32_t>(delta.x >> 6);
             }
             pen += box.spacing;
         }
         FTC_SBit bitmap = nullptr;
         FTC_Node node = nullptr;
-        if (FTC_SBitCache_LookupScaler(t.sbit_cache, &scaler, LOAD_RENDER, index, &bitmap, &node) != 0) continue;
+        if (FTC_SBitCache_LookupScaler(t.sbit_cache, &scaler, LOAD_RENDER, index, &bitmap, &node) !=
+            0)
+            continue;
         glyphs[count++] = PlacedGlyph{index, pen, bitmap, node};
         previous = index;
         pen += bitmap->xadvance;

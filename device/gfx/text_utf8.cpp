@@ -20,12 +20,15 @@ int sequence_length(uint8_t lead) {
     return 0; // 0x80..0xC1 and 0xF5..0xFF
 }
 
-bool is_continuation(uint8_t b) { return b >= 0x80 && b <= 0xBF; }
+bool is_continuation(uint8_t b) {
+    return b >= 0x80 && b <= 0xBF;
+}
 
 /* Skip bytes that have the high bit set but cannot lead a sequence; stops at
  * an ASCII byte (NUL included) or a valid lead byte. */
 const uint8_t* skip_stray(const uint8_t* p) {
-    while (*p >= 0x80 && sequence_length(*p) == 0) ++p;
+    while (*p >= 0x80 && sequence_length(*p) == 0)
+        ++p;
     return p;
 }
 

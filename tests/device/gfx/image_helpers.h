@@ -11,7 +11,8 @@ inline std::vector<uint8_t> colour_record(int32_t w, int32_t h, const std::vecto
                                           uint32_t kind = 0) {
     std::vector<uint8_t> r;
     auto put32 = [&r](uint32_t v) {
-        for (int i = 0; i < 4; ++i) r.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            r.push_back(static_cast<uint8_t>(v >> (8 * i)));
     };
     put32(kind);
     put32(static_cast<uint32_t>(w));
@@ -31,4 +32,6 @@ inline std::vector<uint8_t> bit_record(uint8_t kind, uint8_t rows, uint8_t row_b
     return r;
 }
 
-inline const ImageResource* as_image(const std::vector<uint8_t>& record) { return image_resource(record.data()); }
+inline const ImageResource* as_image(const std::vector<uint8_t>& record) {
+    return image_resource(record.data());
+}

@@ -17,7 +17,8 @@ FaceFacts facts(int font) {
     FT_Init_FreeType(&library);
     const FontEntry& f = font_registry[font];
     EXPECT_EQ(FT_New_Memory_Face(library, f.data, static_cast<FT_Long>(f.size), 0, &face), 0);
-    const FaceFacts out{face->num_glyphs, face->units_per_EM, FT_HAS_KERNING(face) != 0, face->num_fixed_sizes};
+    const FaceFacts out{face->num_glyphs, face->units_per_EM, FT_HAS_KERNING(face) != 0,
+                        face->num_fixed_sizes};
     FT_Done_Face(face);
     FT_Done_FreeType(library);
     return out;
@@ -44,7 +45,8 @@ TEST_F(TextTest, EmbeddedStrikesDrawLikeOutlines) {
         gfx_set_font(size, TEXT_ALIGN_LEFT, 0);
         EXPECT_EQ(gfx_draw_text(10, 10, "Mono 42"), 7);
         const Ink k = ink(0, kBackground);
-        EXPECT_GE(k.x1 - k.x0, 6 * size / 2) << int(size); // seven monospaced cells of about half an em
+        EXPECT_GE(k.x1 - k.x0, 6 * size / 2)
+            << int(size); // seven monospaced cells of about half an em
         EXPECT_LE(k.y1 - k.y0, size) << int(size);
     }
 }
@@ -53,7 +55,8 @@ TEST(FontRegistry, NumeralsFaceHasExactlyItsCharacters) {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
     FT_Init_FreeType(&library);
-    FT_New_Memory_Face(library, font_registry[2].data, static_cast<FT_Long>(font_registry[2].size), 0, &face);
+    FT_New_Memory_Face(library, font_registry[2].data, static_cast<FT_Long>(font_registry[2].size),
+                       0, &face);
     const char* present = "-.0123456789:";
     for (const char* c = present; *c; ++c)
         EXPECT_NE(FT_Get_Char_Index(face, static_cast<FT_ULong>(*c)), 0u) << *c;

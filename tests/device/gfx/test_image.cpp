@@ -84,8 +84,8 @@ TEST_F(ImageTest, ColourImagesFollowTheLayerCode) {
 }
 
 TEST_F(ImageTest, NonPositiveSizesDrawNothing) {
-    for (const auto& image : {colour_record(0, 2, {}), colour_record(2, 0, {}), colour_record(-1, 2, {}),
-                              colour_record(2, -3, {})}) {
+    for (const auto& image : {colour_record(0, 2, {}), colour_record(2, 0, {}),
+                              colour_record(-1, 2, {}), colour_record(2, -3, {})}) {
         gfx_draw_image(0, 0, as_image(image));
     }
     EXPECT_TRUE(pixels_not(0, kBackground).empty());
@@ -104,7 +104,8 @@ TEST_F(ImageTest, OnePlaneImagesStoreTheBottomRowFirst) {
     EXPECT_EQ(pixel(0, 40, 51), kPen);
     EXPECT_EQ(pixel(0, 40, 52), kPen);
     for (int y = 50; y <= 52; ++y)
-        for (int x = 41; x < 48; ++x) ASSERT_EQ(pixel(0, x, y), kKey) << x << "," << y;
+        for (int x = 41; x < 48; ++x)
+            ASSERT_EQ(pixel(0, x, y), kKey) << x << "," << y;
 
     // The first stored row lands on the image's bottom row.
     fill_layer(0, kBackground);
@@ -154,8 +155,10 @@ TEST_F(ImageTest, TwoPlaneImagesWriteBothLayers) {
         gfx_select_layer(1); // bit images ignore the layer code
         gfx_draw_image(100, 100, as_image(image));
         for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(pixel(0, 100 + i, 100), c.layer0[i]) << "opaque " << int(c.opaque) << " column " << i;
-            EXPECT_EQ(pixel(1, 100 + i, 100), c.layer1[i]) << "opaque " << int(c.opaque) << " column " << i;
+            EXPECT_EQ(pixel(0, 100 + i, 100), c.layer0[i])
+                << "opaque " << int(c.opaque) << " column " << i;
+            EXPECT_EQ(pixel(1, 100 + i, 100), c.layer1[i])
+                << "opaque " << int(c.opaque) << " column " << i;
         }
     }
 }
@@ -163,7 +166,8 @@ TEST_F(ImageTest, TwoPlaneImagesWriteBothLayers) {
 TEST_F(ImageTest, NothingIsWrittenBeyondTheLayer) {
     // In memory layer 0 is followed by layer 1, and layer 1 by frame 0: a
     // write past a layer's last pixel would show in the next one's sentinel.
-    for (uint16_t& p : device_memory.frames[0]) p = kBackground;
+    for (uint16_t& p : device_memory.frames[0])
+        p = kBackground;
     const auto tall = colour_record(2, 10, std::vector<uint16_t>(20, 0xB00B));
     const auto wide = colour_record(1000, 2, std::vector<uint16_t>(2000, 0xB00B));
     const auto one_plane = bit_record(1, 6, 2, std::vector<uint8_t>(12, 0xFF));
@@ -183,7 +187,8 @@ TEST_F(ImageTest, NothingIsWrittenBeyondTheLayer) {
     EXPECT_EQ(pixel(0, 319, 287), 0xB00B);
 
     gfx_draw_image(316, 284, as_image(two_planes));
-    for (uint16_t p : device_memory.frames[0]) ASSERT_EQ(p, kBackground);
+    for (uint16_t p : device_memory.frames[0])
+        ASSERT_EQ(p, kBackground);
     EXPECT_EQ(pixel(1, 316, 284), kAlt);
     EXPECT_EQ(pixel(1, 11, 287), kAlt);
 }

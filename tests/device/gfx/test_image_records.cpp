@@ -17,9 +17,8 @@ std::vector<uint8_t> record_bytes(const ImageResource* image, size_t count) {
 TEST(ImageRecords, ColourPicturesBecomeRgb565RowsWithTransparencyAsKeyColour) {
     // swatch.png, 3 x 2: red, green, blue / white, (8, 4, 8), transparent.
     const std::vector<uint8_t> expected = {
-        0, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0,
-        0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00,
-        0xFF, 0xFF, 0x21, 0x08, 0xFF, 0xFF,
+        0,    0,    0,    0,    3,    0,    0,    0,    2,    0,    0,    0,
+        0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0xFF, 0xFF, 0x21, 0x08, 0xFF, 0xFF,
     };
     EXPECT_EQ(record_bytes(img_swatch, expected.size()), expected);
 }

@@ -13,12 +13,15 @@ constexpr uint16_t kBackground = 0x0F0F;
 
 /* A pattern in which every pixel of a large image differs from its
  * neighbours and none is the key colour or the background. */
-uint16_t pattern(int i, int j) { return static_cast<uint16_t>(0x1000 + ((i * 7 + j * 13) & 0x0FFF)); }
+uint16_t pattern(int i, int j) {
+    return static_cast<uint16_t>(0x1000 + ((i * 7 + j * 13) & 0x0FFF));
+}
 
 std::vector<uint8_t> pattern_image(int w, int h) {
     std::vector<uint16_t> px;
     for (int j = 0; j < h; ++j)
-        for (int i = 0; i < w; ++i) px.push_back(pattern(i, j));
+        for (int i = 0; i < w; ++i)
+            px.push_back(pattern(i, j));
     return colour_record(w, h, px);
 }
 
@@ -42,12 +45,14 @@ TEST_F(RotatedImageTest, WholeTurnsDrawTheImageUnrotatedClippedToTheFrame) {
         EXPECT_EQ(box.y0, 0);
         EXPECT_EQ(box.x1, 319);
         EXPECT_EQ(box.y1, 283);
-        std::vector<uint16_t> layer(device_memory.layers[0], device_memory.layers[0] + GFX_LAYER_PIXELS);
+        std::vector<uint16_t> layer(device_memory.layers[0],
+                                    device_memory.layers[0] + GFX_LAYER_PIXELS);
         if (first.empty()) {
             first = layer;
             for (int y = 0; y < GFX_LAYER_ROWS; ++y)
                 for (int x = 0; x < GFX_WIDTH; ++x)
-                    ASSERT_EQ(pixel(0, x, y), y < GFX_FRAME_ROWS ? pattern(x, y) : kBackground) << x << "," << y;
+                    ASSERT_EQ(pixel(0, x, y), y < GFX_FRAME_ROWS ? pattern(x, y) : kBackground)
+                        << x << "," << y;
         } else {
             EXPECT_TRUE(layer == first) << "angle " << angle;
         }
@@ -75,7 +80,8 @@ TEST_F(RotatedImageTest, PositiveAnglesTurnClockwiseAboutThePivot) {
                 const int x = 10 + i * c.dx_per_i + j * c.dx_per_j;
                 const int y = 10 + i * c.dy_per_i + j * c.dy_per_j;
                 expected.insert({x, y});
-                EXPECT_EQ(pixel(0, x, y), 0xA000 + 16 * j + i) << "angle " << c.angle << " i " << i << " j " << j;
+                EXPECT_EQ(pixel(0, x, y), 0xA000 + 16 * j + i)
+                    << "angle " << c.angle << " i " << i << " j " << j;
             }
         }
         EXPECT_EQ(pixels_not(0, kBackground), expected) << "angle " << c.angle;
@@ -104,14 +110,15 @@ TEST_F(RotatedImageTest, RefusesRecordsWhoseKindWordIsNotZero) {
     gfx_draw_image_rotated(0, 0, as_image(half_colour), 0, 3, 3, &box);
     gfx_draw_image_rotated(0, 0, as_image(bits), 0, 3, 3, &box);
     EXPECT_TRUE(pixels_not(0, kBackground).empty());
-    EXPECT_EQ(box.x0, 7); // untouched
+    EXPECT_EQ(box.x0, 7);                        // untouched
     gfx_draw_image(3, 3, as_image(half_colour)); // the plain blitter takes it
     EXPECT_EQ(pixels_not(0, kBackground), (PixelSet{{3, 3}}));
 }
 
 TEST_F(RotatedImageTest, FarAwayPivotsWriteOnlyInsideTheFrame) {
     const auto image = pattern_image(40, 30);
-    for (uint16_t& p : device_memory.frames[0]) p = kBackground;
+    for (uint16_t& p : device_memory.frames[0])
+        p = kBackground;
     const int32_t far[] = {-2147483647 - 1, -100000, -20, 300, 100000, 2147483647};
     for (int32_t q : far) {
         for (int32_t p : far) {
@@ -123,9 +130,11 @@ TEST_F(RotatedImageTest, FarAwayPivotsWriteOnlyInsideTheFrame) {
         }
     }
     EXPECT_TRUE(pixels_not(1, kBackground).empty());
-    for (uint16_t v : device_memory.frames[0]) ASSERT_EQ(v, kBackground);
+    for (uint16_t v : device_memory.frames[0])
+        ASSERT_EQ(v, kBackground);
     for (int y = GFX_FRAME_ROWS; y < GFX_LAYER_ROWS; ++y)
-        for (int x = 0; x < GFX_WIDTH; ++x) ASSERT_EQ(pixel(0, x, y), kBackground);
+        for (int x = 0; x < GFX_WIDTH; ++x)
+            ASSERT_EQ(pixel(0, x, y), kBackground);
 }
 
 } // namespace

@@ -7,9 +7,15 @@ namespace {
 
 constexpr uint16_t kRed = 0xF800;
 
-uint16_t red(uint16_t p) { return p >> 11; }
-uint16_t green(uint16_t p) { return (p >> 5) & 0x3F; }
-uint16_t blue(uint16_t p) { return p & 0x1F; }
+uint16_t red(uint16_t p) {
+    return p >> 11;
+}
+uint16_t green(uint16_t p) {
+    return (p >> 5) & 0x3F;
+}
+uint16_t blue(uint16_t p) {
+    return p & 0x1F;
+}
 
 TEST_F(TextTest, BlendTableMixesEachChannel) {
     struct Case {
@@ -18,10 +24,10 @@ TEST_F(TextTest, BlendTableMixesEachChannel) {
         uint16_t expected;
     };
     const Case cases[] = {
-        {0x0000, kRed, 128, 15 << 11},         // 31 × 128 / 256
-        {0xFFFF, 0x0000, 128, 0x7BEF},         // 31 × 127 / 256 = 15, 63 × 127 / 256 = 31
-        {0xFFFF, 0x0000, 1, 0xF7DE},           // d × 254 / 256 rounds every channel down
-        {0x0000, 0xFFFF, 254, 0xF7DE},         // 31 × 254 / 256 = 30, 63 × 254 / 256 = 62
+        {0x0000, kRed, 128, 15 << 11}, // 31 × 128 / 256
+        {0xFFFF, 0x0000, 128, 0x7BEF}, // 31 × 127 / 256 = 15, 63 × 127 / 256 = 31
+        {0xFFFF, 0x0000, 1, 0xF7DE},   // d × 254 / 256 rounds every channel down
+        {0x0000, 0xFFFF, 254, 0xF7DE}, // 31 × 254 / 256 = 30, 63 × 254 / 256 = 62
         {0x07E0, kRed, 64, (7 << 11) | (47 << 5)},
     };
     for (const Case& c : cases) {

@@ -24,7 +24,8 @@ TEST_F(TextTest, CentredBoxesAreCentredOnX) {
         // A short line starts half its width left of x.
         const auto centred = drawn_alone(c.x, 50, "H8");
         gfx_set_font(24, TEXT_ALIGN_LEFT, 0);
-        EXPECT_TRUE(drawn_alone(c.x - line_width(0, 24, "H8") / 2, 50, "H8") == centred) << "x = " << c.x;
+        EXPECT_TRUE(drawn_alone(c.x - line_width(0, 24, "H8") / 2, 50, "H8") == centred)
+            << "x = " << c.x;
     }
 }
 
@@ -105,7 +106,8 @@ TEST_F(TextTest, EmptyStringsAndUnknownFontsDrawNothing) {
     gfx_draw_text_boxed(10, 10, 100, 40, 0, 0, 24, 3, GFX_BLACK, "123");
     const PixelSet box = pixels_not(0, kBackground);
     EXPECT_EQ(box.size(), 101u * 41u); // the filled box and nothing else
-    for (const auto& [x, y] : box) ASSERT_EQ(pixel(0, x, y), 0x07E0) << "text at " << x << "," << y;
+    for (const auto& [x, y] : box)
+        ASSERT_EQ(pixel(0, x, y), 0x07E0) << "text at " << x << "," << y;
 }
 
 TEST_F(TextTest, LinesOfMoreThan200GlyphsDrawTheFirst200) {
@@ -116,7 +118,8 @@ TEST_F(TextTest, LinesOfMoreThan200GlyphsDrawTheFirst200) {
     EXPECT_EQ(gfx_draw_text(0, 40, "7"), 1);
 
     std::string accents;
-    for (int i = 0; i < 230; ++i) accents += "\xC3\xA9"; // two-byte sequences
+    for (int i = 0; i < 230; ++i)
+        accents += "\xC3\xA9"; // two-byte sequences
     EXPECT_EQ(gfx_draw_text(0, 80, accents.c_str()), TEXT_MAX_GLYPHS);
     EXPECT_EQ(gfx_draw_text(0, 120, "AB"), 2);
 }

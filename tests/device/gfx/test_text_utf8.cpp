@@ -53,7 +53,8 @@ TEST_F(Utf8Test, DecodesAsTable) {
         {"empty", "", {}},
         {"NUL ends the string", "A\0B", {'A'}},
     };
-    for (const Case& c : cases) EXPECT_EQ(decode_all(c.bytes), c.expected) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(decode_all(c.bytes), c.expected) << c.name;
 }
 
 TEST_F(Utf8Test, AnotherPositionWhileAStringIsUnfinishedEndsIt) {

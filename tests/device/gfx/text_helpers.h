@@ -31,7 +31,8 @@ class TextTest : public DeviceTest {
     }
 
     static std::vector<uint16_t> layer0() {
-        return std::vector<uint16_t>(device_memory.layers[0], device_memory.layers[0] + GFX_LAYER_PIXELS);
+        return std::vector<uint16_t>(device_memory.layers[0],
+                                     device_memory.layers[0] + GFX_LAYER_PIXELS);
     }
 
     /* Layer 0 after drawing one line, with the current style, on a clear layer. */
@@ -74,7 +75,8 @@ inline int line_width(int font, int size, const std::string& text, int spacing =
         const FT_UInt index = FT_Get_Char_Index(face, static_cast<FT_ULong>(c));
         if (previous != 0) {
             FT_Vector kern{};
-            if (FT_HAS_KERNING(face) && index != 0) FT_Get_Kerning(face, previous, index, FT_KERNING_DEFAULT, &kern);
+            if (FT_HAS_KERNING(face) && index != 0)
+                FT_Get_Kerning(face, previous, index, FT_KERNING_DEFAULT, &kern);
             width += static_cast<int>(kern.x >> 6) + spacing;
         }
         FT_Load_Glyph(face, index, FT_LOAD_RENDER);
