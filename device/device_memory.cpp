@@ -9,6 +9,9 @@ void device_memory_reset(void) {
     std::memset(m.layers, 0, sizeof m.layers);
     std::memset(m.frames, 0, sizeof m.frames);
     m.gfx = GfxState{};
+    m.image = ImageState{};
+    text_shutdown(); // FreeType's own memory goes back before the handles are cleared
+    m.text = TextState{};
     m.sys = SysState{};
     m.keys = KeyState{};
     m.time = TimeBase{};

@@ -7,6 +7,8 @@
 #include "device/app/app.h"
 #include "device/app/screen.h"
 #include "device/gfx/gfx.h"
+#include "device/gfx/image.h"
+#include "device/gfx/text.h"
 #include "device/runtime/keys.h"
 #include "device/runtime/sys.h"
 #include "device/services/board.h"
@@ -21,6 +23,8 @@ struct DeviceMemory {
 
     // --- Framework ---
     GfxState gfx;          // drawing state and frame hand-over flags
+    ImageState image;      // image mode and bit-image opaque flag
+    TextState text;        // text styles, font engine handles, blend table, text buffer
     SysState sys;          // scheduler dividers, exit request, display settings
     KeyState keys;         // key bytes, countdowns and bindings
     TimeBase time;         // millisecond time base and uptime tracking

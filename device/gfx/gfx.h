@@ -65,6 +65,9 @@ uint16_t* gfx_layer(int index);
 /* Primitives. */
 void gfx_clear_layers(void);
 void gfx_clear_frames(void);
+/* Fill rows y0..y1, columns x0..x1 (sorted, inclusive) of a layer with a
+ * colour, clipped to the layer. */
+void gfx_fill_block(uint16_t* layer, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, uint16_t colour);
 void gfx_fill_rect(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1);
 void gfx_pen_rect(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1);
 void gfx_pen_span(uint32_t x0, uint32_t y, uint32_t x1);

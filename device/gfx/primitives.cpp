@@ -18,8 +18,7 @@ static inline void put_pixel(uint16_t* layer, int x, int y, uint16_t colour) {
     }
 }
 
-/* Fill rows y0..y1, columns x0..x1 (sorted, inclusive), clipped to the layer. */
-static void fill_block(uint16_t* layer, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1,
+void gfx_fill_block(uint16_t* layer, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1,
                        uint16_t colour) {
     if (x0 >= static_cast<uint32_t>(GFX_WIDTH) || y0 >= static_cast<uint32_t>(GFX_LAYER_ROWS)) return;
     x1 = std::min<uint32_t>(x1, GFX_WIDTH - 1);
@@ -41,7 +40,7 @@ void gfx_clear_frames(void) {
 void gfx_fill_rect(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1) {
     if (x1 < x0) std::swap(x0, x1);
     if (y1 < y0) std::swap(y0, y1);
-    fill_block(gfx_current_layer(), x0, y0, x1, y1, gs().fill_colour);
+    gfx_fill_block(gfx_current_layer(), x0, y0, x1, y1, gs().fill_colour);
 }
 
 static uint16_t pen_fill_colour(void) { return gs().pen_mode != 0 ? gs().pen_colour : GFX_WHITE; }
@@ -49,7 +48,7 @@ static uint16_t pen_fill_colour(void) { return gs().pen_mode != 0 ? gs().pen_col
 void gfx_pen_rect(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1) {
     if (y1 < y0) std::swap(y0, y1);
     if (x1 < x0) std::swap(x0, x1);
-    fill_block(gfx_current_layer(), x0, y0, x1, y1, pen_fill_colour());
+    gfx_fill_block(gfx_current_layer(), x0, y0, x1, y1, pen_fill_colour());
 }
 
 void gfx_pen_span(uint32_t x0, uint32_t y, uint32_t x1) { gfx_pen_rect(x0, y, x1, y); }

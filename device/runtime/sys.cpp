@@ -2,6 +2,7 @@
 
 #include "device/app/app.h"
 #include "device/app/screen.h"
+#include "device/assets/fonts.h"
 #include "device/can/can_queue.h"
 #include "device/device_memory.h"
 #include "device/events/event.h"
@@ -37,7 +38,7 @@ static void hardware_startup(void) {
     board_watchdog_init();
     backlight_output(255);
     text_build_blend_table();
-    text_init();
+    text_init(font_registry, FONT_REGISTRY_COUNT);
     serial_configure(SERIAL_UART_CHANNEL, 5, 1, 0, 0, uart_receive);
     serial_enable(SERIAL_UART_CHANNEL, 1, 1);
     device_memory.keys.beep_enabled = 0;
