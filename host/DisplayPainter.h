@@ -18,6 +18,12 @@ QImage MakeFrameImage();
  * image, top row first. */
 void FlipFrameBits(const uint32_t* frameBits, QImage* image);
 
+/* Grid dots into gridBits, an all-transparent overlay of (320 zoom) x
+ * (240 zoom) pixels stored bottom-up: dotted horizontal lines on every
+ * buffer row that is a multiple of gridWidth * zoom, and on the other even
+ * rows a dot every gridWidth * zoom pixels. The topmost line gets none. */
+void DrawGridDots(uint32_t* gridBits, int zoom, int gridWidth);
+
 /* The grid overlay image for painting: gridBits (width x height,
  * bottom-up, premultiplied ARGB) the right way up. */
 QImage MakeGridImage(const uint32_t* gridBits, int width, int height);
@@ -25,7 +31,7 @@ QImage MakeGridImage(const uint32_t* gridBits, int width, int height);
 /* One paint: the bezel (backBuffer, client-sized) where the display
  * rectangle does not cover it, the frame stretched into displayRect, then
  * grid (if given) blended 1:1 at displayRect. */
-void PaintDisplay(QPainter& painter, const QImage& backBuffer, const QImage& frame, const QRect& displayRect,
-                  bool smooth, const QImage* grid);
+void PaintDisplay(QPainter& painter, const QImage& backBuffer, const QImage& frame,
+                  const QRect& displayRect, bool smooth, const QImage* grid);
 
 } // namespace pcsim

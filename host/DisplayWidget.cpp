@@ -8,8 +8,8 @@
 namespace pcsim {
 
 DisplayWidget::DisplayWidget(SimHost* owner) : QWidget(owner), host(owner) {
-    setMouseTracking(true);                 // tooltip and cursor follow the pointer
-    setAttribute(Qt::WA_OpaquePaintEvent);  // every paint covers the whole area
+    setMouseTracking(true);                // tooltip and cursor follow the pointer
+    setAttribute(Qt::WA_OpaquePaintEvent); // every paint covers the whole area
 }
 
 void DisplayWidget::paintEvent(QPaintEvent*) {
@@ -17,7 +17,9 @@ void DisplayWidget::paintEvent(QPaintEvent*) {
     host->OnPaint(painter);
 }
 
-void DisplayWidget::mouseMoveEvent(QMouseEvent* event) { host->OnMouseMove(event->position().toPoint()); }
+void DisplayWidget::mouseMoveEvent(QMouseEvent* event) {
+    host->OnMouseMove(event->position().toPoint());
+}
 
 void DisplayWidget::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) host->OnMouseButton(event->position().toPoint(), true);
@@ -27,6 +29,8 @@ void DisplayWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) host->OnMouseButton(event->position().toPoint(), false);
 }
 
-void DisplayWidget::leaveEvent(QEvent*) { host->OnMouseLeave(); }
+void DisplayWidget::leaveEvent(QEvent*) {
+    host->OnMouseLeave();
+}
 
 } // namespace pcsim

@@ -42,10 +42,8 @@ int DeviceKeyOf(int qtKey) {
 } // namespace
 
 SimHost::SimHost()
-    : runner(std::make_unique<SimulationRunner>()),
-      windowSignal(std::make_shared<WindowSignal>()),
-      frameBits(kScreenWidth * kScreenHeight, 0xFF000000u),
-      frameImage(MakeFrameImage()),
+    : runner(std::make_unique<SimulationRunner>()), windowSignal(std::make_shared<WindowSignal>()),
+      frameBits(kScreenWidth * kScreenHeight, 0xFF000000u), frameImage(MakeFrameImage()),
       bezel(QString::fromLatin1(kBezelPicture)),
       deviceCursorPixmap(QString::fromLatin1(kDeviceCursor)),
       chooseSaveFile(DefaultSaveFileChooser) {
@@ -55,8 +53,9 @@ SimHost::SimHost()
     setWindowTitle(QString::fromLatin1(kWindowTitle));
     setWindowIcon(QIcon(QString::fromLatin1(kWindowIcon)));
     // Fixed size: title, system menu and minimise box, no maximise box.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     display = new DisplayWidget(this);
     setCentralWidget(display);
     layout()->setSizeConstraint(QLayout::SetFixedSize);

@@ -37,9 +37,10 @@ QString DefaultSaveFileChooser(QWidget* parent);
 
 class SimHost : public QMainWindow {
   public:
-    static constexpr int kBezelWidth = 407;  // client size at zoom 1
+    static constexpr int kBezelWidth = 407; // client size at zoom 1
     static constexpr int kBezelHeight = 421;
-    static constexpr int32_t kUnknownPosition = INT32_MIN; // 0x80000000: let the system place the window
+    static constexpr int32_t kUnknownPosition =
+        INT32_MIN; // 0x80000000: let the system place the window
     static constexpr int32_t kDefaultZoom = 1;
     static constexpr int32_t kDefaultGridWidth = 10;
 
@@ -110,32 +111,34 @@ class SimHost : public QMainWindow {
     void SetPointer(PointerShape shape);
     void ReportSaveFailure(const QString& path, const std::string& error);
 
-    std::unique_ptr<SimulationRunner> runner;     // the device threads and frame hand-over
-    std::shared_ptr<WindowSignal> windowSignal;   // repaint and close requests from the device threads
-    QSocketNotifier* signalNotifier = nullptr;    // watches windowSignal on this thread
-    DisplayWidget* display = nullptr;             // the client area
-    std::map<int, QAction*> menuActions;          // menu commands by identifier
-    QString toolTipText;                          // coordinate tooltip text, empty while hidden
-    QRect displayRect;                            // where the device image goes, client coordinates
-    std::array<int32_t, 2> windowPos{kUnknownPosition, kUnknownPosition}; // window's top-left (persisted)
-    std::array<std::array<float, 2>, 5> keyZones{}; // left and right of each key, fractions of the width
-    float keyZoneTop = 0.0f;                      // top of the key row, fraction of the height
-    float keyZoneBottom = 0.0f;                   // bottom of the key row, fraction of the height
-    int32_t gridEnabled = 0;                      // 0 or 1 (persisted)
-    int32_t gridWidth = kDefaultGridWidth;        // 40, 20, 10 or 5 device pixels (persisted)
-    int32_t zoom = kDefaultZoom;                  // 1, 2 or 4 (persisted)
-    std::vector<uint32_t> frameBits;              // last converted frame, 320 x 240, bottom-up
-    QImage frameImage;                            // frameBits the right way up, for painting
-    QImage backBuffer;                            // bezel scaled to the client size (black at zoom 4)
-    std::vector<uint32_t> gridBits;               // grid overlay, (320 z) x (240 z), bottom-up, premultiplied
-    QImage gridImage;                             // gridBits the right way up, for painting
-    uint8_t comPortNumber = 0;                    // serial port number (persisted)
-    int32_t comPortConnected = 0;                 // open the serial port at start (persisted)
-    int mouseKey = 0;                             // key held by the left mouse button, 0 for none
-    PointerShape pointer = PointerShape::kArrow;  // shape last set over the client area
-    QImage bezel;                                 // the 407 x 421 bezel picture
-    QPixmap deviceCursorPixmap;                   // the cursor shown over the device image
-    SaveFileChooser chooseSaveFile;               // asks for the Save Screen file name
+    std::unique_ptr<SimulationRunner> runner;   // device threads and frame hand-over
+    std::shared_ptr<WindowSignal> windowSignal; // repaint and close requests from them
+    QSocketNotifier* signalNotifier = nullptr;  // watches windowSignal on this thread
+    DisplayWidget* display = nullptr;           // the client area
+    std::map<int, QAction*> menuActions;        // menu commands by identifier
+    QString toolTipText;                        // coordinate tooltip text, empty while hidden
+    QRect displayRect;                          // where the device image goes, client coordinates
+    // The window's top-left on screen (persisted); kUnknownPosition until placed.
+    std::array<int32_t, 2> windowPos{kUnknownPosition, kUnknownPosition};
+    // Left and right edge of each bezel key, fractions of the client width.
+    std::array<std::array<float, 2>, 5> keyZones{};
+    float keyZoneTop = 0.0f;               // top of the key row, fraction of the height
+    float keyZoneBottom = 0.0f;            // bottom of the key row, fraction of the height
+    int32_t gridEnabled = 0;               // 0 or 1 (persisted)
+    int32_t gridWidth = kDefaultGridWidth; // 40, 20, 10 or 5 device pixels (persisted)
+    int32_t zoom = kDefaultZoom;           // 1, 2 or 4 (persisted)
+    std::vector<uint32_t> frameBits;       // last converted frame, 320 x 240, bottom-up
+    QImage frameImage;                     // frameBits the right way up, for painting
+    QImage backBuffer;                     // bezel scaled to the client size (black at zoom 4)
+    std::vector<uint32_t> gridBits;        // grid overlay, (320 z) x (240 z), bottom-up
+    QImage gridImage;                      // gridBits the right way up, for painting
+    uint8_t comPortNumber = 0;             // serial port number (persisted)
+    int32_t comPortConnected = 0;          // open the serial port at start (persisted)
+    int mouseKey = 0;                      // key held by the left mouse button, 0 for none
+    PointerShape pointer = PointerShape::kArrow; // shape last set over the client area
+    QImage bezel;                                // the 407 x 421 bezel picture
+    QPixmap deviceCursorPixmap;                  // the cursor shown over the device image
+    SaveFileChooser chooseSaveFile;              // asks for the Save Screen file name
 };
 
 } // namespace pcsim

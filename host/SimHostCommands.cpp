@@ -19,7 +19,9 @@ constexpr char kSaveScreenTitle[] = "Save Screen";
 constexpr char kBitmapFilter[] = "Bitmap File (*.bmp)";
 constexpr char kBitmapSuffix[] = "bmp";
 
-QString Text(const char* text) { return QString::fromLatin1(text); }
+QString Text(const char* text) {
+    return QString::fromLatin1(text);
+}
 } // namespace
 
 QString DefaultSaveFileChooser(QWidget* parent) {
@@ -178,7 +180,8 @@ void SimHost::SetGrid(int32_t enabled, int32_t width) {
     } else {
         // The overlay stays as it is: painting skips it while disabled.
         SetCheck(kMenuNoGrid, true);
-        for (int id : {kMenuGrid40, kMenuGrid20, kMenuGrid10, kMenuGrid5}) SetCheck(id, false);
+        for (int id : {kMenuGrid40, kMenuGrid20, kMenuGrid10, kMenuGrid5})
+            SetCheck(id, false);
     }
     display->update();
 }
@@ -199,7 +202,8 @@ void SimHost::SaveScreen() {
 
 void SimHost::ReportSaveFailure(const QString& path, const std::string& error) {
     QMessageBox box(QMessageBox::Warning, Text(kSaveScreenTitle),
-                    QStringLiteral("The screen could not be saved to %1.").arg(path), QMessageBox::Ok, this);
+                    QStringLiteral("The screen could not be saved to %1.").arg(path),
+                    QMessageBox::Ok, this);
     box.setInformativeText(QString::fromLocal8Bit(error.c_str()));
     box.exec();
 }

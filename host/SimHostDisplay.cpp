@@ -22,11 +22,10 @@ constexpr double kDisplayTop = 0.14251781472684086;
 constexpr double kDisplayBottom = 0.7125890736342043;
 // From this zoom on the image fills the window and there is no bezel.
 constexpr int32_t kBezelLessZoom = 4;
-// A grid dot: grey 0x7F at alpha 0x7F, premultiplied, so blending it moves
-// the pixel about halfway towards grey.
-constexpr uint32_t kGridDot = 0x7F7F7F7Fu;
 
-int Truncate(double v) { return static_cast<int>(v); }
+int Truncate(double v) {
+    return static_cast<int>(v);
+}
 } // namespace
 
 int SimHost::ResizeForZoom(int32_t z) {
@@ -71,23 +70,10 @@ void SimHost::RebuildBitmaps(int32_t z) {
 }
 
 void SimHost::BuildGridOverlay() {
-    const int z = zoom;
-    const int rowLength = kScreenWidth * z;
-    const int rows = kScreenHeight * z;
+    const int rowLength = kScreenWidth * zoom;
+    const int rows = kScreenHeight * zoom;
     gridBits.assign(static_cast<size_t>(rowLength) * rows, 0u);
-    if (gridEnabled) {
-        const int step = gridWidth * z;
-        // Buffer row 0 is the lowest line on screen; the topmost line
-        // (rows - 1) never gets dots.
-        for (int r = 0; r < rows - 1; ++r) {
-            uint32_t* row = gridBits.data() + static_cast<size_t>(r) * rowLength;
-            if (r % step == 0) {
-                for (int x = 0; x < rowLength - 1; x += 2) row[x] = kGridDot;
-            } else if (r % 2 == 0) {
-                for (int x = 0; x < rowLength - 1; x += step) row[x] = kGridDot;
-            }
-        }
-    }
+    if (gridEnabled) DrawGridDots(gridBits.data(), zoom, gridWidth);
     gridImage = MakeGridImage(gridBits.data(), rowLength, rows);
 }
 

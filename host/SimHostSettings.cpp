@@ -28,7 +28,8 @@ template <size_t N> Bytes<N * 4> Encode(const std::array<int32_t, N>& values) {
     Bytes<N * 4> out{};
     for (size_t i = 0; i < N; ++i) {
         const uint32_t v = static_cast<uint32_t>(values[i]);
-        for (size_t b = 0; b < 4; ++b) out[i * 4 + b] = static_cast<uint8_t>(v >> (8 * b));
+        for (size_t b = 0; b < 4; ++b)
+            out[i * 4 + b] = static_cast<uint8_t>(v >> (8 * b));
     }
     return out;
 }
@@ -37,7 +38,8 @@ template <size_t N> std::array<int32_t, N> Decode(const Bytes<N * 4>& bytes) {
     std::array<int32_t, N> out{};
     for (size_t i = 0; i < N; ++i) {
         uint32_t v = 0;
-        for (size_t b = 0; b < 4; ++b) v |= static_cast<uint32_t>(bytes[i * 4 + b]) << (8 * b);
+        for (size_t b = 0; b < 4; ++b)
+            v |= static_cast<uint32_t>(bytes[i * 4 + b]) << (8 * b);
         out[i] = static_cast<int32_t>(v);
     }
     return out;
@@ -54,8 +56,9 @@ template <size_t N> void Read(const QSettings& settings, const char* name, Bytes
     std::memcpy(buffer->data(), bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
-template <size_t N> void ReadInts(const QSettings& settings, const char* name, std::array<int32_t, N>* values) {
-    Bytes<N * 4> buffer = Encode(*values);
+template <size_t N>
+void ReadInts(const QSettings& settings, const char* name, std::array<int32_t, N>* values) {
+    Bytes<N* 4> buffer = Encode(*values);
     Read(settings, name, &buffer);
     *values = Decode<N>(buffer);
 }
@@ -67,16 +70,21 @@ void ReadInt(const QSettings& settings, const char* name, int32_t* value) {
 }
 
 template <size_t N> void Write(QSettings& settings, const char* name, const Bytes<N>& bytes) {
-    settings.setValue(QString::fromLatin1(name),
-                      QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(N)));
+    settings.setValue(
+        QString::fromLatin1(name),
+        QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(N)));
 }
 
 void WriteInt(QSettings& settings, const char* name, int32_t value) {
     Write(settings, name, Encode(std::array<int32_t, 1>{value}));
 }
 
-bool IsZoom(int32_t z) { return z == 1 || z == 2 || z == 4; }
-bool IsGridWidth(int32_t w) { return w == 40 || w == 20 || w == 10 || w == 5; }
+bool IsZoom(int32_t z) {
+    return z == 1 || z == 2 || z == 4;
+}
+bool IsGridWidth(int32_t w) {
+    return w == 40 || w == 20 || w == 10 || w == 5;
+}
 } // namespace
 
 void SimHost::LoadSettings() {

@@ -27,25 +27,32 @@ constexpr int kTickNice = -10;
 constexpr auto kStopReleaseInterval = std::chrono::milliseconds(10);
 
 std::atomic<bool> g_threadsLeftBehind{false};
+
+/* display_take_frame's consumer: the frame into the bitmap given as bits. */
+void ConvertInto(const uint16_t* frame, void* bits) {
+    ConvertFramePixels(frame, static_cast<uint32_t*>(bits));
+}
 } // namespace
 
 struct SimulationRunner::Shared {
-    PeriodicTimer frameTimer;                 // paces the main loop
-    PeriodicTimer tickTimer;                  // paces the tick
-    std::atomic<bool> quit{false};            // set once by Stop
+    PeriodicTimer frameTimer;                    // paces the main loop
+    PeriodicTimer tickTimer;                     // paces the tick
+    std::atomic<bool> quit{false};               // set once by Stop
     std::atomic<bool> tickPriorityRaised{false}; // the tick thread got its priority
-    std::shared_ptr<WindowSignal> window;     // set by Attach before any thread runs
+    std::shared_ptr<WindowSignal> window;        // set by Attach before any thread runs
 
-    std::mutex lock;                          // guards the members below
-    std::condition_variable ended;            // a device thread has ended
+    std::mutex lock;               // guards the members below
+    std::condition_variable ended; // a device thread has ended
     bool applicationEnded = false;
     bool tickEnded = false;
-    std::thread tickThread;                   // created by the application thread
+    std::thread tickThread; // created by the application thread
 };
 
 SimulationRunner::SimulationRunner() : shared(std::make_shared<Shared>()) {}
 
-SimulationRunner::~SimulationRunner() { Stop(); }
+SimulationRunner::~SimulationRunner() {
+    Stop();
+}
 
 void SimulationRunner::Attach(std::shared_ptr<WindowSignal> window) {
     shared->window = std::move(window);
@@ -76,14 +83,17 @@ bool SimulationRunner::SetPaused(bool pause) {
     return previous;
 }
 
-bool SimulationRunner::IsPaused() const { return paused; }
+bool SimulationRunner::IsPaused() const {
+    return paused;
+}
 
 bool SimulationRunner::Stop() {
     if (!started) return true;
     started = false;
     Shared& s = *shared;
     s.quit = true;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopTimeoutMs);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopTimeoutMs);
     const bool threads = applicationThread.joinable();
     bool ended = true;
     while (threads) {
@@ -120,18 +130,24 @@ bool SimulationRunner::Stop() {
 }
 
 void SimulationRunner::ConvertFrame(uint32_t* frameBits) {
-    display_take_frame(
-        [](const uint16_t* frame, void* bits) { ConvertFramePixels(frame, static_cast<uint32_t*>(bits)); },
-        frameBits);
+    display_take_frame(ConvertInto, frameBits);
 }
 
-void SimulationRunner::SetKey(int k, bool pressed) { key_input_set(k, pressed ? 1 : 0); }
+void SimulationRunner::SetKey(int k, bool pressed) {
+    key_input_set(k, pressed ? 1 : 0);
+}
 
-void SimulationRunner::RaiseEvent(int n) { sys_raise_event(n); }
+void SimulationRunner::RaiseEvent(int n) {
+    sys_raise_event(n);
+}
 
-bool SimulationRunner::TickPriorityRaised() const { return shared->tickPriorityRaised; }
+bool SimulationRunner::TickPriorityRaised() const {
+    return shared->tickPriorityRaised;
+}
 
-bool SimulationRunner::ThreadsLeftBehind() { return g_threadsLeftBehind; }
+bool SimulationRunner::ThreadsLeftBehind() {
+    return g_threadsLeftBehind;
+}
 
 void SimulationRunner::ApplicationThread(std::shared_ptr<Shared> state) {
     Shared& s = *state;

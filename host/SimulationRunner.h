@@ -18,10 +18,10 @@ class WindowSignal;
 
 class SimulationRunner {
   public:
-    static constexpr uint32_t kTickPeriodMs = 10;   // device tick
-    static constexpr uint32_t kFramePeriodMs = 25;  // device main loop
-    static constexpr int kWaitTimeoutMs = 100;      // threads look at quit this often
-    static constexpr int kStopTimeoutMs = 1000;     // Stop waits no longer for the threads
+    static constexpr uint32_t kTickPeriodMs = 10;  // device tick
+    static constexpr uint32_t kFramePeriodMs = 25; // device main loop
+    static constexpr int kWaitTimeoutMs = 100;     // threads look at quit this often
+    static constexpr int kStopTimeoutMs = 1000;    // Stop waits no longer for the threads
 
     /* Creates both timers (throws std::system_error if it cannot); paused. */
     SimulationRunner();
@@ -69,9 +69,9 @@ class SimulationRunner {
     // What the device threads use lives in Shared, owned jointly with them,
     // so that a thread left behind by Stop never touches freed memory.
     std::shared_ptr<Shared> shared;
-    bool started = false;           // attached and not yet stopped
-    bool paused = true;             // no timer armed
-    std::thread applicationThread;  // joined (or left behind) by Stop
+    bool started = false;          // attached and not yet stopped
+    bool paused = true;            // no timer armed
+    std::thread applicationThread; // joined (or left behind) by Stop
 };
 
 } // namespace pcsim

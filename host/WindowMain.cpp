@@ -15,8 +15,8 @@ int RunHostWindow(const std::function<std::unique_ptr<SimHost>()>& makeHost) {
     try {
         host = makeHost();
     } catch (const std::exception&) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Main initialization"), QStringLiteral("Error"),
-                        QMessageBox::Ok);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Main initialization"),
+                        QStringLiteral("Error"), QMessageBox::Ok);
         box.exec();
         return -1;
     }

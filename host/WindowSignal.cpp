@@ -11,7 +11,9 @@ WindowSignal::WindowSignal() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
 }
 
-WindowSignal::~WindowSignal() { close(fd_); }
+WindowSignal::~WindowSignal() {
+    close(fd_);
+}
 
 void WindowSignal::Raise(uint32_t requests) {
     // Wake the reader only for requests it has not seen yet: a window that

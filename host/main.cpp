@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
     }
     if (options.headless) return RunHeadless(options);
     if (!HasDisplay()) {
-        std::fputs("pc-simulator: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set);\n"
+        std::fputs("pc-simulator: no display to open the window on (DISPLAY and WAYLAND_DISPLAY "
+                   "are not set);\n"
                    "run it on a desktop, or use --headless to run the device without a window\n",
                    stderr);
         return 1;

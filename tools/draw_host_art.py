@@ -102,6 +102,21 @@ def apply_grain(img, mask, strength, seed):
     img.paste(textured, (0, 0), mask)
 
 
+def moulded_plate(img, rect, radius, gradient, texture, bevel, bevel_colours):
+    """A rounded plastic plate: a vertical colour gradient, grain, and a bevel
+    lit at the top-left and shaded at the bottom-right. radius and the bevel's
+    width and blur are in bezel pixels; returns the plate's mask."""
+    size = img.size
+    mask = rounded_mask(size, rect, s(radius))
+    paste_fill(img, mask, vertical_gradient(size, *gradient))
+    apply_grain(img, mask, *texture)
+    width, light_alpha, dark_alpha, blur = bevel
+    light, dark = edge_light(size, rect, s(radius), s(width), light_alpha, dark_alpha, s(blur))
+    blend_colour(img, light, bevel_colours[0])
+    blend_colour(img, dark, bevel_colours[1])
+    return mask
+
+
 def draw_screw(img, cx, cy):
     size = img.size
     r = s(5.5)
@@ -172,23 +187,14 @@ def draw_bezel():
     blend_colour(img, shadow.filter(ImageFilter.GaussianBlur(s(2))).point(lambda v: v * 160 // 255), (18, 18, 20))
 
     # Housing body: dark moulded plastic, lit from above.
-    body = rounded_mask(size, housing, s(28))
-    paste_fill(img, body, vertical_gradient(size, (66, 69, 74), (34, 36, 39)))
-    apply_grain(img, body, 5, 7)
-    light, dark = edge_light(size, housing, s(28), s(5), 150, 190, s(2))
-    blend_colour(img, light, (128, 132, 138))
-    blend_colour(img, dark, (10, 10, 12))
+    body = moulded_plate(img, housing, 28, ((66, 69, 74), (34, 36, 39)), (5, 7), (5, 150, 190, 2),
+                         ((128, 132, 138), (10, 10, 12)))
     rim = ImageChops.subtract(body, rounded_mask(size, [housing[0] + s(1), housing[1] + s(1), housing[2] - s(1), housing[3] - s(1)], s(27)))
     blend_colour(img, rim.point(lambda v: v * 200 // 255), (16, 17, 19))
 
     # Raised front panel: a slightly lighter plate with a chamfer.
-    panel = box(14, 13, 393, 406)
-    pm = rounded_mask(size, panel, s(18))
-    paste_fill(img, pm, vertical_gradient(size, (58, 61, 66), (38, 40, 44)))
-    apply_grain(img, pm, 4, 11)
-    light, dark = edge_light(size, panel, s(18), s(2.5), 170, 200, s(1))
-    blend_colour(img, light, (112, 116, 123))
-    blend_colour(img, dark, (14, 15, 17))
+    moulded_plate(img, box(14, 13, 393, 406), 18, ((58, 61, 66), (38, 40, 44)), (4, 11), (2.5, 170, 200, 1),
+                  ((112, 116, 123), (14, 15, 17)))
 
     # Screen surround: a recess stepping down to the glass.
     recess = box(29, 46, 378, 314)

@@ -4,6 +4,7 @@
 // blocks on one.
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QObject>
 #include <QSettings>
 #include <QStandardPaths>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 namespace pcsim_test {
 
@@ -26,7 +28,9 @@ class TemporarySettings {
     /* Forget everything stored: the next SimHost sees a first run. */
     void Clear() { Store().clear(); }
     /* The store SimHost reads and writes. */
-    static QSettings Store() { return QSettings(QStringLiteral("VELK"), QStringLiteral("Simulator")); }
+    static QSettings Store() {
+        return QSettings(QStringLiteral("VELK"), QStringLiteral("Simulator"));
+    }
     QString Path() const { return dir.path(); }
 
   private:
@@ -52,5 +56,24 @@ class ModalAnswer : public QObject {
     QTimer timer;
     int answered = 0;
 };
+
+/* What the last message box said. */
+struct MessageBoxSeen {
+    QString title;
+    QString text;
+    QString details; // the informative text
+};
+
+/* While the returned object lives, every message box is recorded in seen
+ * and closed with OK. */
+inline std::unique_ptr<ModalAnswer> CloseMessageBoxes(MessageBoxSeen* seen) {
+    return std::make_unique<ModalAnswer>([seen](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box) return false;
+        *seen = {box->windowTitle(), box->text(), box->informativeText()};
+        box->accept();
+        return true;
+    });
+}
 
 } // namespace pcsim_test

@@ -28,7 +28,8 @@ using pcsim_test::ModalAnswer;
 namespace {
 QStringList Texts(const QList<QAction*>& actions) {
     QStringList texts;
-    for (QAction* a : actions) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    for (QAction* a : actions)
+        texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
     return texts;
 }
 
@@ -83,15 +84,18 @@ class SimHostCommandsTest : public QObject {
     void menuBarTextsAndMarks() {
         QMenuBar* bar = host->menuBar();
         QCOMPARE(Texts(bar->actions()), QStringList({"&File", "&View", "&Simulate", "&Port"}));
-        QCOMPARE(Texts(SubMenu(bar, "&File")->actions()), QStringList({"&Save Screen", "-", "&Exit"}));
+        QCOMPARE(Texts(SubMenu(bar, "&File")->actions()),
+                 QStringList({"&Save Screen", "-", "&Exit"}));
         QMenu* view = SubMenu(bar, "&View");
         QCOMPARE(Texts(view->actions()), QStringList({"&Zoom Factor", "&Pixel Grid"}));
-        QCOMPARE(Texts(view->actions()[0]->menu()->actions()), QStringList({"1:&1", "1:&2", "1:&4"}));
+        QCOMPARE(Texts(view->actions()[0]->menu()->actions()),
+                 QStringList({"1:&1", "1:&2", "1:&4"}));
         QCOMPARE(Texts(view->actions()[1]->menu()->actions()),
                  QStringList({"No Grid", "-", "40 x 40", "20 x 20", "10 x 10", "5 x 5"}));
         QMenu* simulate = SubMenu(bar, "&Simulate");
         QCOMPARE(Texts(simulate->actions()), QStringList({"&Play", "P&ause", "-", "&Event"}));
-        QCOMPARE(Texts(simulate->actions()[3]->menu()->actions()), QStringList({"Event &1", "Event &2"}));
+        QCOMPARE(Texts(simulate->actions()[3]->menu()->actions()),
+                 QStringList({"Event &1", "Event &2"}));
         QCOMPARE(Texts(SubMenu(bar, "&Port")->actions()), QStringList({"&UART"}));
         QVERIFY2(!host->MenuAction(pcsim::kMenuUart)->isEnabled(), "the serial port comes later");
         // The marks the menu starts with.
@@ -116,8 +120,8 @@ class SimHostCommandsTest : public QObject {
         host->OnCreate();
         host->OnCommand(pcsim::kMenuGrid10);
         host->MenuAction(command)->trigger(); // as a click on the item does
-        for (int id : {pcsim::kMenuNoGrid, pcsim::kMenuGrid40, pcsim::kMenuGrid20, pcsim::kMenuGrid10,
-                       pcsim::kMenuGrid5}) {
+        for (int id : {pcsim::kMenuNoGrid, pcsim::kMenuGrid40, pcsim::kMenuGrid20,
+                       pcsim::kMenuGrid10, pcsim::kMenuGrid5}) {
             QCOMPARE(Checked(id), id == marked);
         }
         QCOMPARE(host->GridEnabled(), marked == pcsim::kMenuNoGrid ? 0 : 1);
@@ -184,8 +188,10 @@ class SimHostCommandsTest : public QObject {
             if (!dialog) return false;
             // Qt's own dialog, set up for saving a new file.
             if (!dialog->testOption(QFileDialog::DontUseNativeDialog) ||
-                dialog->acceptMode() != QFileDialog::AcceptSave || dialog->fileMode() != QFileDialog::AnyFile ||
-                dialog->testOption(QFileDialog::DontConfirmOverwrite) || dialog->defaultSuffix() != "bmp" ||
+                dialog->acceptMode() != QFileDialog::AcceptSave ||
+                dialog->fileMode() != QFileDialog::AnyFile ||
+                dialog->testOption(QFileDialog::DontConfirmOverwrite) ||
+                dialog->defaultSuffix() != "bmp" ||
                 !dialog->nameFilters().contains("Bitmap File (*.bmp)")) {
                 dialog->reject();
                 return true;
@@ -217,37 +223,25 @@ class SimHostCommandsTest : public QObject {
     void failedSaveIsReported() {
         const QString path = FilePath("no/such/folder/screen.bmp");
         host->SetSaveFileChooser([&](QWidget*) { return path; });
-        QString text, details;
-        ModalAnswer answer([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            if (!box) return false;
-            text = box->text();
-            details = box->informativeText();
-            box->accept();
-            return true;
-        });
+        pcsim_test::MessageBoxSeen seen;
+        const auto answer = pcsim_test::CloseMessageBoxes(&seen);
         host->OnCommand(pcsim::kMenuSaveScreen);
-        QCOMPARE(answer.Answered(), 1);
-        QVERIFY2(text.contains(path), qPrintable(text));
-        QVERIFY2(details.contains("cannot create") && details.contains("No such file"), qPrintable(details));
+        QCOMPARE(answer->Answered(), 1);
+        QCOMPARE(seen.title, QString("Save Screen"));
+        QVERIFY2(seen.text.contains(path), qPrintable(seen.text));
+        QVERIFY2(seen.details.contains("cannot create") && seen.details.contains("No such file"),
+                 qPrintable(seen.details));
     }
 
     void failedHostConstructionIsReported() {
-        QString title, text;
-        ModalAnswer answer([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            if (!box) return false;
-            title = box->windowTitle();
-            text = box->text();
-            box->accept();
-            return true;
-        });
-        const int result = pcsim::RunHostWindow([]() -> std::unique_ptr<SimHost> {
-            throw std::runtime_error("no timers");
-        });
+        pcsim_test::MessageBoxSeen seen;
+        const auto answer = pcsim_test::CloseMessageBoxes(&seen);
+        const int result = pcsim::RunHostWindow(
+            []() -> std::unique_ptr<SimHost> { throw std::runtime_error("no timers"); });
         QCOMPARE(result, -1);
-        QCOMPARE(title, QString("Main initialization"));
-        QCOMPARE(text, QString("Error"));
+        QCOMPARE(answer->Answered(), 1);
+        QCOMPARE(seen.title, QString("Main initialization"));
+        QCOMPARE(seen.text, QString("Error"));
     }
 
     void exitClosesTheWindow() {

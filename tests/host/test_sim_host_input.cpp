@@ -158,13 +158,20 @@ class SimHostInputTest : public QObject {
         QTest::addColumn<QPoint>("at");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("shape");
-        QTest::newRow("zoom 1 top-left pixel") << 1 << QPoint(43, 60) << "X:0 Y:0" << int(Qt::BitmapCursor);
-        QTest::newRow("zoom 1 bottom-right pixel") << 1 << QPoint(362, 299) << "X:319 Y:239" << int(Qt::BitmapCursor);
-        QTest::newRow("zoom 2 top-left pixel") << 2 << QPoint(87, 121) << "X:0 Y:0" << int(Qt::BitmapCursor);
-        QTest::newRow("zoom 2 middle") << 2 << QPoint(406, 360) << "X:160 Y:120" << int(Qt::BitmapCursor);
-        QTest::newRow("zoom 4 over a key") << 4 << QPoint(643, 845) << "X:160 Y:211" << int(Qt::BitmapCursor);
-        QTest::newRow("zoom 1 left of the image") << 1 << QPoint(42, 60) << "" << int(Qt::ArrowCursor);
-        QTest::newRow("zoom 1 over key 3") << 1 << QPoint(200, 370) << "" << int(Qt::PointingHandCursor);
+        QTest::newRow("zoom 1 top-left pixel")
+            << 1 << QPoint(43, 60) << "X:0 Y:0" << int(Qt::BitmapCursor);
+        QTest::newRow("zoom 1 bottom-right pixel")
+            << 1 << QPoint(362, 299) << "X:319 Y:239" << int(Qt::BitmapCursor);
+        QTest::newRow("zoom 2 top-left pixel")
+            << 2 << QPoint(87, 121) << "X:0 Y:0" << int(Qt::BitmapCursor);
+        QTest::newRow("zoom 2 middle")
+            << 2 << QPoint(406, 360) << "X:160 Y:120" << int(Qt::BitmapCursor);
+        QTest::newRow("zoom 4 over a key")
+            << 4 << QPoint(643, 845) << "X:160 Y:211" << int(Qt::BitmapCursor);
+        QTest::newRow("zoom 1 left of the image")
+            << 1 << QPoint(42, 60) << "" << int(Qt::ArrowCursor);
+        QTest::newRow("zoom 1 over key 3")
+            << 1 << QPoint(200, 370) << "" << int(Qt::PointingHandCursor);
     }
     void toolTipAndCursor() {
         QFETCH(int, zoom);

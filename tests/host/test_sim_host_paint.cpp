@@ -30,7 +30,9 @@ void FillDeviceFrame(uint16_t colour) {
     std::fill(frame, frame + GFX_WIDTH * GFX_SCREEN_ROWS, colour);
 }
 
-void SetDevicePixel(int x, int y, uint16_t colour) { display_frame_buffer()[y * GFX_WIDTH + x] = colour; }
+void SetDevicePixel(int x, int y, uint16_t colour) {
+    display_frame_buffer()[y * GFX_WIDTH + x] = colour;
+}
 } // namespace
 
 class SimHostPaintTest : public QObject {
@@ -41,7 +43,9 @@ class SimHostPaintTest : public QObject {
     std::unique_ptr<SimHost> host;
 
     /* Paint the client area as the window would and return it. */
-    QImage Paint() { return host->Display()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    QImage Paint() {
+        return host->Display()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
 
   private slots:
     void init() {
@@ -73,15 +77,16 @@ class SimHostPaintTest : public QObject {
 
     void frameSitsInTheOpeningOfTheBezel() {
         FillDeviceFrame(0xFFFF);
-        SetDevicePixel(0, 0, 0xF800);      // top-left: red
-        SetDevicePixel(319, 239, 0x001F);  // bottom-right: blue
+        SetDevicePixel(0, 0, 0xF800);     // top-left: red
+        SetDevicePixel(319, 239, 0x001F); // bottom-right: blue
         const QImage window = Paint();
         QCOMPARE(window.pixel(43, 60), QRgb(0xFFF80000));
         QCOMPARE(window.pixel(362, 299), QRgb(0xFF0000F8));
         // Outside the opening: the bezel picture, untouched.
-        const QImage bezel = QImage(QStringLiteral(":/art/bezel.png")).convertToFormat(QImage::Format_RGB32);
-        for (QPoint p : {QPoint(42, 60), QPoint(43, 59), QPoint(363, 299), QPoint(362, 300), QPoint(200, 370),
-                         QPoint(0, 0), QPoint(406, 420)}) {
+        const QImage bezel =
+            QImage(QStringLiteral(":/art/bezel.png")).convertToFormat(QImage::Format_RGB32);
+        for (QPoint p : {QPoint(42, 60), QPoint(43, 59), QPoint(363, 299), QPoint(362, 300),
+                         QPoint(200, 370), QPoint(0, 0), QPoint(406, 420)}) {
             QCOMPARE(window.pixel(p), bezel.pixel(p));
         }
     }
@@ -96,7 +101,8 @@ class SimHostPaintTest : public QObject {
         const QRgb centre = window.pixel(287, 321);
         const QRgb beside = window.pixel(288, 321);
         QVERIFY2(qRed(centre) > 0x80, "the pixel itself is bright");
-        QVERIFY2(qRed(beside) > 0 && qRed(beside) < qRed(centre), "a smooth stretch spills into its neighbours");
+        QVERIFY2(qRed(beside) > 0 && qRed(beside) < qRed(centre),
+                 "a smooth stretch spills into its neighbours");
         // The bezel is scaled too.
         QCOMPARE(window.size(), QSize(814, 842));
         QVERIFY(window.pixel(10, 10) != window.pixel(400, 200));
@@ -129,18 +135,24 @@ class SimHostPaintTest : public QObject {
             std::vector<int> columns;
             for (int x = 0; x < 320; ++x) {
                 const uint32_t v = bits[row * 320 + x];
-                if (v == kGridDot) columns.push_back(x);
-                else if (v != 0) return std::vector<int>{-1}; // nothing but dots and transparency
+                if (v == kGridDot)
+                    columns.push_back(x);
+                else if (v != 0)
+                    return std::vector<int>{-1}; // nothing but dots and transparency
             }
             return columns;
         };
         std::vector<int> dotted; // every second pixel of the row, up to x = 318
-        for (int x = 0; x < 319; x += 2) dotted.push_back(x);
+        for (int x = 0; x < 319; x += 2)
+            dotted.push_back(x);
         const std::vector<int> verticals{0, 40, 80, 120, 160, 200, 240, 280};
         // Buffer rows count from the bottom: row 0 is the device's line 239.
-        for (int row : {0, 40, 80, 120, 160, 200}) QCOMPARE(dotsIn(row), dotted);
-        for (int row : {2, 38, 42, 238}) QCOMPARE(dotsIn(row), verticals);
-        for (int row : {1, 39, 41, 237}) QCOMPARE(dotsIn(row), std::vector<int>{});
+        for (int row : {0, 40, 80, 120, 160, 200})
+            QCOMPARE(dotsIn(row), dotted);
+        for (int row : {2, 38, 42, 238})
+            QCOMPARE(dotsIn(row), verticals);
+        for (int row : {1, 39, 41, 237})
+            QCOMPARE(dotsIn(row), std::vector<int>{});
         QCOMPARE(dotsIn(239), std::vector<int>{}); // the top screen line has no dots
     }
 
@@ -165,8 +177,8 @@ class SimHostPaintTest : public QObject {
         host->SetZoom(2);
         const std::vector<uint32_t>& bits = host->GridBits();
         QCOMPARE(bits.size(), size_t(640 * 480));
-        QCOMPARE(bits[20 * 640 + 2], kGridDot);  // horizontal line every 10 device pixels = 20 rows
-        QCOMPARE(bits[2 * 640 + 20], kGridDot);  // vertical dots every 20 columns
+        QCOMPARE(bits[20 * 640 + 2], kGridDot); // horizontal line every 10 device pixels = 20 rows
+        QCOMPARE(bits[2 * 640 + 20], kGridDot); // vertical dots every 20 columns
         QCOMPARE(bits[2 * 640 + 10], 0u);
     }
 

@@ -14,11 +14,14 @@ using pcsim::SimHost;
 namespace {
 QByteArray Bytes(std::initializer_list<uint8_t> bytes) {
     QByteArray out;
-    for (uint8_t b : bytes) out.append(static_cast<char>(b));
+    for (uint8_t b : bytes)
+        out.append(static_cast<char>(b));
     return out;
 }
 
-bool Checked(const SimHost& host, int id) { return host.MenuAction(id)->isChecked(); }
+bool Checked(const SimHost& host, int id) {
+    return host.MenuAction(id)->isChecked();
+}
 } // namespace
 
 class SimHostSettingsTest : public QObject {
@@ -40,7 +43,8 @@ class SimHostSettingsTest : public QObject {
         host.OnCreate();
         QVERIFY(Checked(host, pcsim::kMenuZoom1));
         QVERIFY(Checked(host, pcsim::kMenuNoGrid));
-        for (int id : {pcsim::kMenuGrid40, pcsim::kMenuGrid20, pcsim::kMenuGrid10, pcsim::kMenuGrid5}) {
+        for (int id :
+             {pcsim::kMenuGrid40, pcsim::kMenuGrid20, pcsim::kMenuGrid10, pcsim::kMenuGrid5}) {
             QVERIFY(!Checked(host, id));
         }
         QCOMPARE(host.Display()->size(), QSize(407, 421));
@@ -104,7 +108,8 @@ class SimHostSettingsTest : public QObject {
         QTest::newRow("zoom 3") << "ZoomFactor" << Bytes({3, 0, 0, 0}) << 1 << 0 << 10;
         QTest::newRow("zoom 0") << "ZoomFactor" << Bytes({0, 0, 0, 0}) << 1 << 0 << 10;
         QTest::newRow("zoom -4") << "ZoomFactor" << Bytes({0xFC, 0xFF, 0xFF, 0xFF}) << 1 << 0 << 10;
-        QTest::newRow("zoom 2 in 5 bytes (too long)") << "ZoomFactor" << Bytes({2, 0, 0, 0, 0}) << 1 << 0 << 10;
+        QTest::newRow("zoom 2 in 5 bytes (too long)")
+            << "ZoomFactor" << Bytes({2, 0, 0, 0, 0}) << 1 << 0 << 10;
         QTest::newRow("zoom 2 in one byte") << "ZoomFactor" << Bytes({2}) << 2 << 0 << 10;
         QTest::newRow("zoom as text") << "ZoomFactor" << QByteArray("4") << 1 << 0 << 10;
         QTest::newRow("grid width 7") << "GridWidth" << Bytes({7, 0, 0, 0}) << 1 << 0 << 10;

@@ -41,7 +41,8 @@ class SimHostSoakTest : public QObject {
             QTest::qWait(kStepMs / 2);
             QTest::keyRelease(&host, key);
             if (step % 7 == 3) {
-                const QPoint button(host.Display()->width() / 2, host.Display()->height() * 88 / 100);
+                const QPoint button(host.Display()->width() / 2,
+                                    host.Display()->height() * 88 / 100);
                 QTest::mousePress(host.Display(), Qt::LeftButton, {}, button);
                 QTest::mouseMove(host.Display(), button + QPoint(0, -100));
                 QTest::mouseRelease(host.Display(), Qt::LeftButton, {}, button);

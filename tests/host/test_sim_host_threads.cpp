@@ -18,8 +18,12 @@ using pcsim::SimHost;
 using pcsim::SimulationRunner;
 
 namespace {
-uint32_t Ticks() { return device_memory.sys.tick_count; }
-uint32_t Iterations() { return device_memory.sys.loop_count; }
+uint32_t Ticks() {
+    return device_memory.sys.tick_count;
+}
+uint32_t Iterations() {
+    return device_memory.sys.loop_count;
+}
 } // namespace
 
 class SimHostThreadsTest : public QObject {
@@ -67,7 +71,8 @@ class SimHostThreadsTest : public QObject {
         QElapsedTimer clock;
         clock.start();
         host.close();
-        QVERIFY2(clock.elapsed() < SimulationRunner::kStopTimeoutMs, "Stop waited for its time-out");
+        QVERIFY2(clock.elapsed() < SimulationRunner::kStopTimeoutMs,
+                 "Stop waited for its time-out");
         QVERIFY(!SimulationRunner::ThreadsLeftBehind());
     }
 
