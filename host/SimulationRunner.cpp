@@ -35,11 +35,10 @@ void ConvertInto(const uint16_t* frame, void* bits) {
 } // namespace
 
 struct SimulationRunner::Shared {
-    PeriodicTimer frameTimer;                    // paces the main loop
-    PeriodicTimer tickTimer;                     // paces the tick
-    std::atomic<bool> quit{false};               // set once by Stop
-    std::atomic<bool> tickPriorityRaised{false}; // the tick thread got its priority
-    std::shared_ptr<WindowSignal> window;        // set by Attach before any thread runs
+    PeriodicTimer frameTimer;             // paces the main loop
+    PeriodicTimer tickTimer;              // paces the tick
+    std::atomic<bool> quit{false};        // set once by Stop
+    std::shared_ptr<WindowSignal> window; // set by Attach before any thread runs
 
     std::mutex lock;               // guards the members below
     std::condition_variable ended; // a device thread has ended
@@ -141,10 +140,6 @@ void SimulationRunner::RaiseEvent(int n) {
     sys_raise_event(n);
 }
 
-bool SimulationRunner::TickPriorityRaised() const {
-    return shared->tickPriorityRaised;
-}
-
 bool SimulationRunner::ThreadsLeftBehind() {
     return g_threadsLeftBehind;
 }
@@ -180,7 +175,9 @@ void SimulationRunner::ApplicationThread(std::shared_ptr<Shared> state) {
 void SimulationRunner::TickThread(std::shared_ptr<Shared> state) {
     Shared& s = *state;
     // Linux applies a nice value given with a thread id to that thread only.
-    s.tickPriorityRaised = setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kTickNice) == 0;
+    // Where raising it is not allowed (an unprivileged user without a nice
+    // limit) the tick simply runs at normal priority.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kTickNice);
     while (!s.quit) {
         if (s.tickTimer.Wait(kWaitTimeoutMs) && !s.quit) sys_tick_isr();
     }

@@ -52,9 +52,6 @@ class SimulationRunner {
     /* Deliver user event n (0 or 1) to the device. */
     void RaiseEvent(int n);
 
-    /* True once the tick thread has raised its own priority; false where
-     * the system does not allow it (the tick then runs at normal priority). */
-    bool TickPriorityRaised() const;
     /* True when some Stop had to give up waiting for a device thread in
      * this process: the program must then end without running static
      * destructors under that thread's feet. */
