@@ -7,7 +7,12 @@
 namespace pcsim {
 
 std::string UsageText() {
-    return "usage: pc-simulator [--headless --run-ms N [--screenshot FILE]] [--help]\n"
+    return "usage: pc-simulator\n"
+           "       pc-simulator --headless --run-ms N [--screenshot FILE]\n"
+           "       pc-simulator --help\n"
+           "\n"
+           "Without options the window opens and the device runs in real time:\n"
+           "F1-F5 or the bezel buttons are the device keys, Escape closes the window.\n"
            "\n"
            "  --headless         run the device without a window, in virtual time:\n"
            "                     a tick every 10 ms, a main loop iteration every 25 ms\n"

@@ -5,6 +5,8 @@
 
 namespace pcsim {
 
+/* Without options the program opens its window; --headless runs the device
+ * without one. */
 struct CommandLineOptions {
     bool codegen = false;   // exactly "CODEGEN": exit 0 at once
     bool help = false;      // --help

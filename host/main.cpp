@@ -1,10 +1,13 @@
 // pc-simulator entry point.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "host/CommandLine.h"
 #include "host/FrameConversion.h"
 #include "host/HeadlessRunner.h"
+#include "host/SimulationRunner.h"
+#include "host/WindowMain.h"
 
 namespace {
 int RunHeadless(const pcsim::CommandLineOptions& options) {
@@ -23,6 +26,16 @@ int RunHeadless(const pcsim::CommandLineOptions& options) {
     }
     return 0;
 }
+
+/* Whether Qt has somewhere to put the window. Without this check Qt aborts
+ * with a platform plugin error that does not say what to do. */
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return true;
+    }
+    return false;
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -38,7 +51,19 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.headless) return RunHeadless(options);
-    std::fprintf(stderr, "pc-simulator: this build has no window yet; run with --headless\n\n%s",
-                 pcsim::UsageText().c_str());
-    return 2;
+    if (!HasDisplay()) {
+        std::fputs("pc-simulator: no display to open the window on (DISPLAY and WAYLAND_DISPLAY "
+                   "are not set);\n"
+                   "run it on a desktop, or use --headless to run the device without a window\n",
+                   stderr);
+        return 1;
+    }
+    const int result = pcsim::RunSimulatorWindow(argc, argv);
+    if (pcsim::SimulationRunner::ThreadsLeftBehind()) {
+        // A device thread that did not stop still runs on static device
+        // state: end without destroying it (the settings are saved).
+        std::fflush(nullptr);
+        std::_Exit(result);
+    }
+    return result;
 }

@@ -30,7 +30,10 @@ TEST(CommandLine, AcceptsTheHeadlessRun) {
     EXPECT_TRUE(p.options.screenshot.empty());
     EXPECT_TRUE(parse({"CODEGEN"}).options.codegen);
     EXPECT_TRUE(parse({"--help"}).options.help);
-    EXPECT_TRUE(parse({}).ok);
+    p = parse({}); // the window
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_FALSE(p.options.headless);
+    EXPECT_FALSE(p.options.codegen);
 }
 
 TEST(CommandLine, NamesTheProblemInBadArguments) {

@@ -34,8 +34,9 @@ struct Outcome {
     std::string output;
 };
 
-Outcome run_binary(const std::string& args) {
-    const std::string command = std::string(PCSIM_BINARY) + " " + args + " 2>&1";
+/* Run the program with args; prefix goes before it (e.g. an env command). */
+Outcome run_binary(const std::string& args, const std::string& prefix = "") {
+    const std::string command = prefix + PCSIM_BINARY + " " + args + " 2>&1";
     Outcome o{-1, {}};
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return o;
@@ -85,6 +86,13 @@ TEST(HeadlessProgram, UsageAndExitCodes) {
         EXPECT_NE(o.output.find(c.mentions), std::string::npos) << c.args << "\n" << o.output;
     }
     EXPECT_EQ(run_binary("CODEGEN").output, "");
+}
+
+TEST(WindowProgram, SaysSoWhenThereIsNoDisplay) {
+    const Outcome o = run_binary("", "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ");
+    EXPECT_EQ(o.status, 1) << o.output;
+    EXPECT_NE(o.output.find("no display"), std::string::npos) << o.output;
+    EXPECT_NE(o.output.find("--headless"), std::string::npos) << o.output;
 }
 
 } // namespace

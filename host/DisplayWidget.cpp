@@ -1,0 +1,36 @@
+#include "host/DisplayWidget.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "host/SimHost.h"
+
+namespace pcsim {
+
+DisplayWidget::DisplayWidget(SimHost* owner) : QWidget(owner), host(owner) {
+    setMouseTracking(true);                // tooltip and cursor follow the pointer
+    setAttribute(Qt::WA_OpaquePaintEvent); // every paint covers the whole area
+}
+
+void DisplayWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    host->OnPaint(painter);
+}
+
+void DisplayWidget::mouseMoveEvent(QMouseEvent* event) {
+    host->OnMouseMove(event->position().toPoint());
+}
+
+void DisplayWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) host->OnMouseButton(event->position().toPoint(), true);
+}
+
+void DisplayWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) host->OnMouseButton(event->position().toPoint(), false);
+}
+
+void DisplayWidget::leaveEvent(QEvent*) {
+    host->OnMouseLeave();
+}
+
+} // namespace pcsim

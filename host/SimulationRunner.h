@@ -1,0 +1,74 @@
+#pragma once
+// The host side of the contract with the device: the application thread
+// (one main loop iteration every 25 ms, then a repaint request) and the tick
+// thread (the 10 ms tick at raised priority), their periodic timers, pause
+// and stop, the frame conversion for the window's paint, key bits and user
+// events.
+//
+// Threads: Attach, StartThreads, SetPaused, Stop, ConvertFrame, SetKey and
+// RaiseEvent are called on the window's thread only. The device threads
+// reach the window only through the WindowSignal given to Attach.
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+namespace pcsim {
+
+class WindowSignal;
+
+class SimulationRunner {
+  public:
+    static constexpr uint32_t kTickPeriodMs = 10;  // device tick
+    static constexpr uint32_t kFramePeriodMs = 25; // device main loop
+    static constexpr int kWaitTimeoutMs = 100;     // threads look at quit this often
+    static constexpr int kStopTimeoutMs = 1000;    // Stop waits no longer for the threads
+
+    /* Creates both timers (throws std::system_error if it cannot); paused. */
+    SimulationRunner();
+    /* Stop. */
+    ~SimulationRunner();
+    SimulationRunner(const SimulationRunner&) = delete;
+    SimulationRunner& operator=(const SimulationRunner&) = delete;
+
+    /* Remember where to send repaint and close requests, reset the device
+     * to its power-up state on the monotonic clock and run its start-up. */
+    void Attach(std::shared_ptr<WindowSignal> window);
+    /* Start the application thread; it starts the tick thread. */
+    void StartThreads();
+    /* Pause (true) or run (false); returns the state before the call.
+     * Either way a gfx_present waiting for the window is released. */
+    bool SetPaused(bool pause);
+    bool IsPaused() const;
+    /* End both threads: quit, release a waiting present, wait at most
+     * kStopTimeoutMs. Returns false when a thread did not end in time; it
+     * is then left behind (see ThreadsLeftBehind). No effect unless
+     * attached; a second call does nothing. */
+    bool Stop();
+    /* Convert the current output frame into frameBits (320 x 240, bottom-up)
+     * and mark it shown. */
+    void ConvertFrame(uint32_t* frameBits);
+    /* Set (pressed) or clear bit k-1 of key_input, k = 1..5. */
+    void SetKey(int k, bool pressed);
+    /* Deliver user event n (0 or 1) to the device. */
+    void RaiseEvent(int n);
+
+    /* True when some Stop had to give up waiting for a device thread in
+     * this process: the program must then end without running static
+     * destructors under that thread's feet. */
+    static bool ThreadsLeftBehind();
+
+  private:
+    struct Shared;
+
+    static void ApplicationThread(std::shared_ptr<Shared> state);
+    static void TickThread(std::shared_ptr<Shared> state);
+
+    // What the device threads use lives in Shared, owned jointly with them,
+    // so that a thread left behind by Stop never touches freed memory.
+    std::shared_ptr<Shared> shared;
+    bool started = false;          // attached and not yet stopped
+    bool paused = true;            // no timer armed
+    std::thread applicationThread; // joined (or left behind) by Stop
+};
+
+} // namespace pcsim

@@ -1,0 +1,36 @@
+#include "host/WindowSignal.h"
+
+#include <cerrno>
+#include <sys/eventfd.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace pcsim {
+
+WindowSignal::WindowSignal() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+}
+
+WindowSignal::~WindowSignal() {
+    close(fd_);
+}
+
+void WindowSignal::Raise(uint32_t requests) {
+    // Wake the reader only for requests it has not seen yet: a window that
+    // is slow to paint gets one wake-up, not one per device iteration.
+    if ((pending_.fetch_or(requests, std::memory_order_acq_rel) & requests) == requests) return;
+    const uint64_t one = 1;
+    ssize_t written;
+    do {
+        written = write(fd_, &one, sizeof one);
+    } while (written < 0 && errno == EINTR);
+}
+
+uint32_t WindowSignal::Take() {
+    uint64_t count = 0;
+    while (read(fd_, &count, sizeof count) < 0 && errno == EINTR) {
+    }
+    return pending_.exchange(0, std::memory_order_acq_rel);
+}
+
+} // namespace pcsim

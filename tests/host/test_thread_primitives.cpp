@@ -1,0 +1,59 @@
+// The timer the device threads wait on and the signal they wake the window
+// with.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <poll.h>
+#include <thread>
+
+#include "host/PeriodicTimer.h"
+#include "host/WindowSignal.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(PeriodicTimer, DropsMissedPeriodsInsteadOfCatchingUp) {
+    pcsim::PeriodicTimer timer;
+    EXPECT_FALSE(timer.Wait(30)) << "not armed: only the time-out ends the wait";
+    timer.Arm(10);
+    std::this_thread::sleep_for(55ms); // five periods pass unattended
+    EXPECT_TRUE(timer.Wait(0)) << "the elapsed periods count as one signal";
+    EXPECT_FALSE(timer.Wait(0)) << "and are all consumed by it";
+    EXPECT_TRUE(timer.Wait(100)) << "the next period comes on schedule";
+}
+
+TEST(PeriodicTimer, DisarmDiscardsAPendingExpiry) {
+    pcsim::PeriodicTimer timer;
+    timer.Arm(5);
+    std::this_thread::sleep_for(20ms);
+    timer.Disarm();
+    EXPECT_FALSE(timer.Wait(30)) << "a pause takes effect at once";
+    timer.Arm(5);
+    EXPECT_TRUE(timer.Wait(100));
+}
+
+bool Readable(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return poll(&p, 1, 0) == 1;
+}
+
+TEST(WindowSignal, GathersRequestsUntilTaken) {
+    pcsim::WindowSignal signal;
+    EXPECT_FALSE(Readable(signal.Fd()));
+    EXPECT_EQ(signal.Take(), 0u);
+    std::thread device([&] {
+        for (int i = 0; i < 100; ++i)
+            signal.Raise(pcsim::WindowSignal::kRepaint);
+        signal.Raise(pcsim::WindowSignal::kClose);
+    });
+    device.join();
+    EXPECT_TRUE(Readable(signal.Fd()));
+    EXPECT_EQ(signal.Take(), pcsim::WindowSignal::kRepaint | pcsim::WindowSignal::kClose);
+    EXPECT_FALSE(Readable(signal.Fd())) << "taking drains the wake-up";
+    EXPECT_EQ(signal.Take(), 0u);
+    signal.Raise(pcsim::WindowSignal::kRepaint);
+    EXPECT_TRUE(Readable(signal.Fd())) << "a request after a take wakes the window again";
+}
+
+} // namespace
