@@ -8,7 +8,7 @@ namespace pcsim {
 
 std::string UsageText() {
     return "usage: pc-simulator\n"
-           "       pc-simulator --headless --run-ms N [--screenshot FILE]\n"
+           "       pc-simulator --headless --run-ms N [--press KEY@MS[:DURATION_MS]]... [--screenshot FILE]\n"
            "       pc-simulator --help\n"
            "\n"
            "Without options the window opens and the device runs in real time:\n"
@@ -17,6 +17,9 @@ std::string UsageText() {
            "  --headless         run the device without a window, in virtual time:\n"
            "                     a tick every 10 ms, a main loop iteration every 25 ms\n"
            "  --run-ms N         virtual milliseconds to run (0 to 86400000); needs --headless\n"
+           "  --press KEY@MS[:DURATION_MS]\n"
+           "                     hold key F1-F5 from virtual time MS for DURATION_MS\n"
+           "                     (default 100); repeatable\n"
            "  --screenshot FILE  after the run, write the last shown screen as a\n"
            "                     320 x 240, 32-bit Windows bitmap\n"
            "  --help             print this text\n";
@@ -66,6 +69,12 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLineOptions* opt
                 return false;
             }
             o.runMsGiven = true;
+        } else if (arg == "--press") {
+            const char* v = value("--press");
+            if (!v) return false;
+            ScriptedPress press;
+            if (!ParseScriptedPress(v, &press, error)) return false;
+            o.presses.push_back(press);
         } else if (arg == "--screenshot") {
             const char* v = value("--screenshot");
             if (!v) return false;
@@ -83,8 +92,8 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLineOptions* opt
         *options = o;
         return true;
     }
-    if (!o.headless && (o.runMsGiven || !o.screenshot.empty())) {
-        *error = "--run-ms and --screenshot need --headless";
+    if (!o.headless && (o.runMsGiven || !o.screenshot.empty() || !o.presses.empty())) {
+        *error = "--run-ms, --screenshot and --press need --headless";
         return false;
     }
     if (o.headless && !o.runMsGiven) {

@@ -2,6 +2,9 @@
 // Command-line options of pc-simulator.
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "host/ScriptedPress.h"
 
 namespace pcsim {
 
@@ -14,6 +17,7 @@ struct CommandLineOptions {
     uint32_t runMs = 0;     // --run-ms N: virtual milliseconds to run
     bool runMsGiven = false;
     std::string screenshot; // --screenshot FILE: bitmap of the last shown screen
+    std::vector<ScriptedPress> presses; // --press KEY@MS[:DURATION_MS], repeatable
 };
 
 constexpr uint32_t kMaxRunMs = 86400000; // one day of virtual time

@@ -2,6 +2,7 @@
 
 #include "device/device_memory.h"
 #include "device/gfx/gfx.h"
+#include "device/runtime/keys.h"
 #include "device/runtime/sys.h"
 #include "device/services/host_services.h"
 #include "host/FrameConversion.h"
@@ -18,7 +19,7 @@ void HeadlessRunner::Paint() {
         frameBits_.data());
 }
 
-void HeadlessRunner::Run(uint32_t runMs) {
+void HeadlessRunner::Run(uint32_t runMs, const std::vector<ScriptedPress>& presses) {
     constexpr uint32_t kStepMs = 5;
     constexpr uint32_t kTickMs = 10;
     constexpr uint32_t kIterationMs = 25;
@@ -32,6 +33,8 @@ void HeadlessRunner::Run(uint32_t runMs) {
     sys_app_thread_start();
     for (uint32_t t = kStepMs; t <= runMs; t += kStepMs) {
         svc_clock_set(kVirtualEpochMs + t);
+        const uint8_t keys = ScriptedKeyBits(presses, t);
+        for (int k = 1; k <= 5; ++k) key_input_set(k, (keys >> (k - 1)) & 1);
         if (t % kTickMs == 0) {
             sys_tick_isr();
             ++ticks_;

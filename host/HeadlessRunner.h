@@ -2,7 +2,9 @@
 // Deterministic run of the device without a window.
 //
 // Virtual time starts at kVirtualEpochMs and advances in 5 ms steps up to
-// the requested length. At each step, in this order: the clock is set; if
+// the requested length. At each step t (ms since the start), in this order:
+// the clock is set; the scripted keys down at t are written to the raw key
+// bits (a key is down while atMs <= t < atMs + durationMs); if
 // the step is a multiple of 10 ms, one tick (sys_tick_isr) runs; if it is a
 // multiple of 25 ms, one main loop iteration runs and then the current
 // output frame is converted exactly as the window's paint converts it and
@@ -10,6 +12,8 @@
 // The same length therefore always produces the same screen.
 #include <cstdint>
 #include <vector>
+
+#include "host/ScriptedPress.h"
 
 namespace pcsim {
 
@@ -19,8 +23,9 @@ class HeadlessRunner {
 
     HeadlessRunner();
 
-    /* Reset the device, start it and run runMs of virtual time. */
-    void Run(uint32_t runMs);
+    /* Reset the device, start it and run runMs of virtual time with the
+     * scripted key presses. */
+    void Run(uint32_t runMs, const std::vector<ScriptedPress>& presses = {});
 
     /* The last converted screen: 320 x 240, bottom-up, 0xAARRGGBB. */
     const uint32_t* FrameBits() const { return frameBits_.data(); }

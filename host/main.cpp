@@ -12,7 +12,7 @@
 namespace {
 int RunHeadless(const pcsim::CommandLineOptions& options) {
     pcsim::HeadlessRunner runner;
-    runner.Run(options.runMs);
+    runner.Run(options.runMs, options.presses);
     std::printf("ran %u ms of virtual time: %u ticks, %u main loop iterations%s\n", options.runMs,
                 runner.Ticks(), runner.Iterations(),
                 runner.ExitRequested() ? " (the device asked to exit)" : "");

@@ -41,8 +41,4 @@ void app_task_1s(void) {
 
 void app_blink_hook(void) {}
 
-void app_main_hook(void) { device_memory.app.demo_frame_count++; }
-
-// The model and its pages are not built yet.
-void model_state_init(void) {}
-void model_step(void) {}
+void app_main_hook(void) { device_memory.app.demo_frame_count.fetch_add(1); }

@@ -1,9 +1,29 @@
 #pragma once
-// The application's hooks called by the device framework.
+// The gauge application: its hooks called by the device framework, its
+// model state and the model step that runs on every tick.
 #include <cstdint>
 
+#include "device/app/demo_signals.h"
+#include "device/services/shared_var.h"
+
+constexpr int APP_PAGE_COUNT = 6;
+constexpr uint32_t APP_VERSION_PAGE_MS = 2000; // the version page shows this long
+
+/* Last seen down state of keys 1-5 on one page, stored key 5 first. */
+struct PageKeyMemory {
+    uint8_t flag[5]; // flag[5 - k] belongs to key k
+};
+
+/* Pages in the order of their key memories. */
+enum AppPage { PAGE_SPLASH, PAGE_VERSION, PAGE_FUEL, PAGE_GAUGES, PAGE_ENGINE_A, PAGE_ENGINE_B };
+
 struct AppState {
-    uint32_t demo_frame_count = 0; // main loop iterations; drives the demo signals
+    SharedVar<uint32_t> demo_frame_count = 0;  // main loop iterations; drives the demo signals
+    uint8_t model_first_step = 0;              // 1 until the end of the first model step
+    uint32_t version_page_stamp = 0;           // ms stamp of the version page's time-out
+    uint32_t version_page_elapsed = 0;         // ms the version page has been shown; never reset
+    PageKeyMemory page_keys[APP_PAGE_COUNT] = {}; // per page, indexed by AppPage
+    DemoSignals demo;                            // outputs of the demo signal model
 };
 
 void app_init(void);
@@ -15,6 +35,9 @@ void app_task_1s(void);
 void app_blink_hook(void);
 void app_main_hook(void);
 
-/* Application model. */
 void model_state_init(void);
 void model_step(void);
+/* Key-driven page selection for one page (no effect unless it is current). */
+void page_keys(bool current, PageKeyMemory* memory);
+/* 16-bit encoding of a value in the status frame: hundredths, saturated. */
+uint16_t model_encode_centi(float x);

@@ -7,17 +7,26 @@
 
 typedef void (*page_fn_t)(void);
 
+constexpr uint8_t SCREEN_BAR_ENTERED = 3; // a page has just been entered
+constexpr uint8_t SCREEN_BAR_CLOSING = 2;
+constexpr uint8_t SCREEN_BAR_IDLE = 7;
+
 struct ScreenState {
-    page_fn_t static_handler = nullptr;  // draws the page's unchanging parts on a full redraw
-    page_fn_t update_handler = nullptr;  // draws the page's changing parts every screen step
-    page_fn_t overlay_handler = nullptr; // optional third drawing pass
-    uint8_t overlay_remove = 0;          // 1: the next screen step drops the overlay
-    uint8_t full_redraw = 0;             // 1: the next screen step runs the static handler
-    SharedVar<uint8_t> bar_state = 1;    // screen_bar_state: soft-key bar state
-    SharedVar<uint8_t> bar_hold = 0;     // soft-key bar hold counter (100 ms steps)
-    SharedVar<page_fn_t> page_request = nullptr; // page the application wants shown
-    SharedVar<page_fn_t> page_entered = nullptr; // enter function the main loop called last
+    page_fn_t static_handler = nullptr;           // page's unchanging parts, on a full redraw
+    SharedVar<page_fn_t> update_handler = nullptr; // page's changing parts; also the current page
+    page_fn_t overlay_handler = nullptr;          // optional third drawing pass
+    uint8_t overlay_remove = 0;                   // 1: the next screen step drops the overlay
+    uint8_t full_redraw = 0;                      // 1: the next screen step runs the static handler
+    SharedVar<uint8_t> bar_state = 1;             // screen_bar_state: soft-key bar state
+    SharedVar<uint8_t> bar_hold = 0;              // soft-key bar hold counter (100 ms steps)
+    SharedVar<page_fn_t> page_request = nullptr;  // page the application wants shown
+    SharedVar<page_fn_t> page_entered = nullptr;  // enter function the main loop called last
 };
 
+void screen_set_draw_handlers(page_fn_t static_handler, page_fn_t update_handler);
+/* A handler becomes the overlay pass; none removes it at the next step. */
+void screen_set_overlay(page_fn_t handler);
 void screen_step(void);
 void screen_bar_step(void);
+/* The enter protocol every page follows. */
+void screen_enter_page(page_fn_t static_handler, page_fn_t update_handler);

@@ -14,3 +14,5 @@ void can_receive_pass(void) {}
 void can_transmit_pass(void) {}
 
 void can_app_rx_reset(int) {}
+
+int can_mailbox_700_read(uint8_t*) { return 0; }

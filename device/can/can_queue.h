@@ -10,3 +10,6 @@ void can_receive_pass(void);
 void can_transmit_pass(void);
 /* Reset the application's receive state of one port. */
 void can_app_rx_reset(int port);
+/* Take the frame waiting in the identifier-0x700 mailbox of port 0; 1 when
+ * one was there. */
+int can_mailbox_700_read(uint8_t data[8]);

@@ -23,7 +23,8 @@ class KeyTest : public DeviceTest {
         g_log.clear();
         g_hold_ms = 0;
         g_now = &now_ms_;
-        sys_init();
+        // No sys_init: the application would take over the key bindings on
+        // its first page; here the keys stay the test's own.
         sys_app_thread_start();
         key_clear_handlers();
     }

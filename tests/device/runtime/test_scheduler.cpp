@@ -106,10 +106,11 @@ TEST_F(SchedulerTest, StartupSetsDefaultsAndServices) {
     EXPECT_EQ(params[2], 0);
     EXPECT_EQ(params[3], 0);
     EXPECT_EQ(handler, &uart_receive);
-    // Both layers cleared: the composed screen is all white.
-    LoopStep();
-    const uint16_t* frame = device_memory.frames[1];
-    for (int i = 0; i < GFX_WIDTH * GFX_SCREEN_ROWS; ++i) ASSERT_EQ(frame[i], 0xFFFF) << i;
+    // Both layers cleared (key colour over the white fill colour).
+    for (int i = 0; i < GFX_WIDTH * GFX_SCREEN_ROWS; ++i) {
+        ASSERT_EQ(device_memory.layers[0][i], 0xFFFF) << i;
+        ASSERT_EQ(device_memory.layers[1][i], 0xFFFF) << i;
+    }
 }
 
 TEST_F(SchedulerTest, StartupKeepsDisplaySettingsOnceInitialised) {

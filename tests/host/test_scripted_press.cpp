@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include "host/HeadlessRunner.h"
+#include "host/ScriptedPress.h"
+#include "device/app/pages.h"
+#include "device/device_memory.h"
+
+namespace {
+
+TEST(ScriptedPress, ParsesKeyTimeAndDuration) {
+    static const struct {
+        const char* text;
+        int key;
+        uint32_t at, duration;
+    } cases[] = {{"F1@0", 1, 0, 100}, {"F5@3000:250", 5, 3000, 250}, {"f3@10:1", 3, 10, 1}};
+    for (const auto& c : cases) {
+        pcsim::ScriptedPress p;
+        std::string error;
+        ASSERT_TRUE(pcsim::ParseScriptedPress(c.text, &p, &error)) << c.text << ": " << error;
+        EXPECT_EQ(p.key, c.key);
+        EXPECT_EQ(p.atMs, c.at);
+        EXPECT_EQ(p.durationMs, c.duration);
+    }
+}
+
+TEST(ScriptedPress, RejectsBadValuesWithTheReason) {
+    static const struct {
+        const char* text;
+        const char* mentions;
+    } cases[] = {
+        {"F3", "KEY@MS"},          {"F6@10", "F1 to F5"},   {"G1@10", "F1 to F5"},
+        {"@10", "F1 to F5"},       {"F1@", "time"},         {"F1@-5", "time"},
+        {"F1@1e3", "time"},        {"F1@10:", "duration"},  {"F1@10:0", "duration"},
+        {"F1@10:x", "duration"},   {"F1@99999999999", "time"}, {"F1@10:5:5", "duration"},
+    };
+    for (const auto& c : cases) {
+        pcsim::ScriptedPress p;
+        std::string error;
+        EXPECT_FALSE(pcsim::ParseScriptedPress(c.text, &p, &error)) << c.text;
+        EXPECT_NE(error.find(c.mentions), std::string::npos) << c.text << ": " << error;
+        EXPECT_NE(error.find(c.text), std::string::npos) << error;
+    }
+}
+
+TEST(ScriptedPress, KeyIsDownFromItsTimeForItsDuration) {
+    const std::vector<pcsim::ScriptedPress> presses = {{2, 100, 50}, {5, 120, 10}};
+    EXPECT_EQ(pcsim::ScriptedKeyBits(presses, 95), 0);
+    EXPECT_EQ(pcsim::ScriptedKeyBits(presses, 100), 0x02);
+    EXPECT_EQ(pcsim::ScriptedKeyBits(presses, 125), 0x12);
+    EXPECT_EQ(pcsim::ScriptedKeyBits(presses, 130), 0x02);
+    EXPECT_EQ(pcsim::ScriptedKeyBits(presses, 150), 0);
+}
+
+TEST(ScriptedPress, HeadlessRunPressesTheKey) {
+    pcsim::HeadlessRunner runner;
+    runner.Run(3000, {{5, 2800, 100}});
+    EXPECT_EQ(device_memory.screen.update_handler.load(), &page_gauges_update);
+    EXPECT_EQ(device_memory.keys.key_input, 0); // released after its 100 ms
+}
+
+} // namespace
