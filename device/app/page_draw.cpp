@@ -49,6 +49,11 @@ void needle_draw(const NeedleGauge& g, uint16_t px, uint16_t py, double v) {
     needle_draw_at(g, px, py, d);
 }
 
+void page_draw_indicators(uint8_t indicator_1, uint8_t indicator_2) {
+    if (indicator_1 == 1) gfx_draw_image(278, 30, img_indicator_1);
+    if (indicator_2 == 1) gfx_draw_image(279, 90, img_indicator_2);
+}
+
 void page_clear_overlay(void) {
     gfx_select_layer(2);
     gfx_fill_rect(0, 0, GFX_WIDTH - 1, GFX_SCREEN_ROWS - 1);

@@ -36,6 +36,8 @@ void needle_draw_at(const NeedleGauge& g, uint16_t px, uint16_t py, double d);
 /* All three steps: colour, deflection, line. */
 void needle_draw(const NeedleGauge& g, uint16_t px, uint16_t py, double v);
 
+/* The two warning indicators, each shown while its flag is 1. */
+void page_draw_indicators(uint8_t indicator_1, uint8_t indicator_2);
 /* Select the overlay and make it transparent. */
 void page_clear_overlay(void);
 /* Select the background, clear both layers and draw the page picture. */

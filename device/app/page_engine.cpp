@@ -33,8 +33,7 @@ void draw_engine_page(const EnginePage& page) {
     gfx_set_pen_colour(COLOUR_IN_RANGE);
     page_draw_value(132, 80, "%3.0f", main_value);
 
-    if (s.ind_b == 1) gfx_draw_image(278, 30, img_indicator_1);
-    if (s.ind_a == 1) gfx_draw_image(279, 90, img_indicator_2);
+    page_draw_indicators(s.ind_b, s.ind_a);
 
     gfx_draw_image(0, 120, *page.aux_panel);
     gfx_set_font(24, 2, 0);

@@ -30,6 +30,5 @@ void page_fuel_update(void) {
     gfx_draw_text(58, 215, "FUEL ECON");
     gfx_draw_text(212, 215, "AMB TEMP (F)");
 
-    if (s.ind_b == 1) gfx_draw_image(278, 30, img_indicator_1);
-    if (s.ind_a == 1) gfx_draw_image(279, 90, img_indicator_2);
+    page_draw_indicators(s.ind_b, s.ind_a);
 }

@@ -83,6 +83,5 @@ void page_gauges_update(void) {
     draw_small_gauge(COOLANT, s.coolant);
     draw_small_gauge(AMBIENT, ambient);
     // On this page both indicators follow the ambient temperature.
-    if (ambient > 0) gfx_draw_image(278, 30, img_indicator_1);
-    if (ambient > 0) gfx_draw_image(279, 90, img_indicator_2);
+    page_draw_indicators(ambient > 0, ambient > 0);
 }
