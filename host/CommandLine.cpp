@@ -1,44 +1,129 @@
 #include "host/CommandLine.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 namespace pcsim {
 
-std::string UsageText() {
-    return "usage: pc-simulator\n"
-           "       pc-simulator --headless --run-ms N [--press KEY@MS[:DURATION_MS]]... [--screenshot FILE]\n"
-           "       pc-simulator --help\n"
-           "\n"
-           "Without options the window opens and the device runs in real time:\n"
-           "F1-F5 or the bezel buttons are the device keys, Escape closes the window.\n"
-           "\n"
-           "  --headless         run the device without a window, in virtual time:\n"
-           "                     a tick every 10 ms, a main loop iteration every 25 ms\n"
-           "  --run-ms N         virtual milliseconds to run (0 to 86400000); needs --headless\n"
-           "  --press KEY@MS[:DURATION_MS]\n"
-           "                     hold key F1-F5 from virtual time MS for DURATION_MS\n"
-           "                     (default 100); repeatable\n"
-           "  --screenshot FILE  after the run, write the last shown screen as a\n"
-           "                     320 x 240, 32-bit Windows bitmap\n"
-           "  --help             print this text\n";
+namespace {
+
+/* Reads one value of an option into the options; false with the reason in
+ * error. Flags are called once with an empty value. */
+using ReadOption = bool (*)(const std::string& value, CommandLineOptions* o, std::string* error);
+
+struct OptionRow {
+    const char* name;      // long name, without the dashes
+    const char* valueName; // nullptr for a flag
+    const char* help;      // the usage text's line (Qt wraps it)
+    bool headlessOnly;     // needs --headless
+    ReadOption read;
+};
+
+bool ReadRunMs(const std::string& v, CommandLineOptions* o, std::string* error) {
+    if (!ParseMilliseconds(v, &o->runMs)) {
+        *error = "--run-ms takes a whole number of milliseconds from 0 to 86400000, not '" + v + "'";
+        return false;
+    }
+    o->runMsGiven = true;
+    return true;
 }
 
-namespace {
-bool ParseMs(const char* text, uint32_t* out) {
-    if (!text || !*text) return false;
-    for (const char* c = text; *c; ++c) {
-        if (*c < '0' || *c > '9') return false;
+bool ReadPress(const std::string& v, CommandLineOptions* o, std::string* error) {
+    ScriptedPress press;
+    if (!ParseScriptedPress(v, &press, error)) return false;
+    o->presses.push_back(press);
+    return true;
+}
+
+bool ReadScreenshot(const std::string& v, CommandLineOptions* o, std::string* error) {
+    if (v.empty()) {
+        *error = "--screenshot needs a file name";
+        return false;
+    }
+    o->screenshot = v;
+    return true;
+}
+
+// Every option of the program, in the order of the usage text. Rows of one
+// area stay together under their section comment.
+const OptionRow kOptions[] = {
+    {"headless", nullptr,
+     "run the device without a window, in virtual time: a tick every 10 ms, a main loop iteration every 25 ms",
+     false, [](const std::string&, CommandLineOptions* o, std::string*) { return o->headless = true; }},
+
+    // --- Headless run ---
+    {"run-ms", "N", "virtual milliseconds to run (0 to 86400000)", true, ReadRunMs},
+    {"press", "KEY@MS[:DURATION_MS]",
+     "hold key F1-F5 from virtual time MS for DURATION_MS (default 100); repeatable", true, ReadPress},
+    {"screenshot", "FILE", "after the run, write the last shown screen as a 320 x 240, 32-bit Windows bitmap",
+     true, ReadScreenshot},
+
+    // --- Headless scripting ---
+
+    // --- CAN ---
+
+    // --- Storage and USB stick ---
+
+    // --- Serial port ---
+};
+
+QCommandLineOption MakeOption(const OptionRow& row) {
+    QString help = QString::fromUtf8(row.help);
+    if (row.headlessOnly) help += QStringLiteral(" [headless]");
+    QCommandLineOption option(QString::fromLatin1(row.name), help);
+    if (row.valueName) option.setValueName(QString::fromLatin1(row.valueName));
+    return option;
+}
+
+/* "--name" for a long option the parser did not know, "-n" for a short one. */
+std::string DashedName(const QString& name) {
+    return (name.size() == 1 ? "-" : "--") + name.toStdString();
+}
+
+QCommandLineOption HelpOption() {
+    return QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("print this text"));
+}
+
+void AddOptions(QCommandLineParser* parser) {
+    parser->setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser->setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    for (const OptionRow& row : kOptions) parser->addOption(MakeOption(row));
+    parser->addOption(HelpOption());
+}
+
+} // namespace
+
+bool ParseMilliseconds(const std::string& text, uint32_t* out) {
+    if (text.empty() || text.size() > 12) return false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
     }
     errno = 0;
-    char* end = nullptr;
-    unsigned long long v = std::strtoull(text, &end, 10);
-    if (errno != 0 || *end != '\0' || v > kMaxRunMs) return false;
+    const unsigned long long v = std::strtoull(text.c_str(), nullptr, 10);
+    if (errno != 0 || v > kMaxRunMs) return false;
     *out = static_cast<uint32_t>(v);
     return true;
 }
-} // namespace
+
+std::string UsageText() {
+    QCommandLineParser parser;
+    AddOptions(&parser);
+    std::string text = "usage: pc-simulator [OPTIONS]\n"
+                       "       pc-simulator --headless --run-ms N [OPTIONS]\n"
+                       "\n"
+                       "Without --headless the window opens and the device runs in real time:\n"
+                       "F1-F5 or the bezel buttons are the device keys, Escape closes the window.\n"
+                       "Options marked [headless] need --headless.\n";
+    // The option list as Qt lays it out, without its own usage line.
+    const QString qtHelp = parser.helpText();
+    const qsizetype options = qtHelp.indexOf(QStringLiteral("Options:"));
+    text += "\n" + (options >= 0 ? qtHelp.mid(options) : qtHelp).toStdString();
+    return text;
+}
 
 bool ParseCommandLine(int argc, const char* const* argv, CommandLineOptions* options, std::string* error) {
     CommandLineOptions o;
@@ -47,53 +132,39 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLineOptions* opt
         *options = o;
         return true;
     }
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](const char* name) -> const char* {
-            if (i + 1 >= argc) {
-                *error = std::string(name) + " needs a value";
-                return nullptr;
-            }
-            return argv[++i];
-        };
-        if (arg == "--help" || arg == "-h") {
-            o.help = true;
-        } else if (arg == "--headless") {
-            o.headless = true;
-        } else if (arg == "--run-ms") {
-            const char* v = value("--run-ms");
-            if (!v) return false;
-            if (!ParseMs(v, &o.runMs)) {
-                *error = "--run-ms takes a whole number of milliseconds from 0 to 86400000, not '" +
-                         std::string(v) + "'";
-                return false;
-            }
-            o.runMsGiven = true;
-        } else if (arg == "--press") {
-            const char* v = value("--press");
-            if (!v) return false;
-            ScriptedPress press;
-            if (!ParseScriptedPress(v, &press, error)) return false;
-            o.presses.push_back(press);
-        } else if (arg == "--screenshot") {
-            const char* v = value("--screenshot");
-            if (!v) return false;
-            if (!*v) {
-                *error = "--screenshot needs a file name";
-                return false;
-            }
-            o.screenshot = v;
-        } else {
-            *error = "unknown option '" + arg + "'";
-            return false;
-        }
+    QStringList args;
+    for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    if (args.isEmpty()) args << QStringLiteral("pc-simulator");
+
+    QCommandLineParser parser;
+    AddOptions(&parser);
+    if (!parser.parse(args)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        *error = unknown.isEmpty() ? parser.errorText().toStdString()
+                                   : "unknown option '" + DashedName(unknown.first()) + "'";
+        return false;
     }
-    if (o.help) {
+    if (!parser.positionalArguments().isEmpty()) {
+        *error = "unexpected argument '" + parser.positionalArguments().first().toStdString() + "'";
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        o.help = true;
         *options = o;
         return true;
     }
-    if (!o.headless && (o.runMsGiven || !o.screenshot.empty() || !o.presses.empty())) {
-        *error = "--run-ms, --screenshot and --press need --headless";
+    std::string headlessOnly;
+    for (const OptionRow& row : kOptions) {
+        const QString name = QString::fromLatin1(row.name);
+        if (!parser.isSet(name)) continue;
+        if (row.headlessOnly && headlessOnly.empty()) headlessOnly = std::string("--") + row.name;
+        const QStringList values = row.valueName ? parser.values(name) : QStringList{QString()};
+        for (const QString& value : values) {
+            if (!row.read(value.toStdString(), &o, error)) return false;
+        }
+    }
+    if (!o.headless && !headlessOnly.empty()) {
+        *error = headlessOnly + " needs --headless";
         return false;
     }
     if (o.headless && !o.runMsGiven) {

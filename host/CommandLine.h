@@ -1,5 +1,11 @@
 #pragma once
 // Command-line options of pc-simulator.
+//
+// Every option is one row of the table in CommandLine.cpp: its names, the
+// name of its value, its help line, whether it needs --headless, and the
+// function that reads its value into CommandLineOptions. Options that set
+// up the device (adapters, storage, ports) apply to the window and to
+// headless runs alike; they reach the device through DeviceSetup.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,13 +17,23 @@ namespace pcsim {
 /* Without options the program opens its window; --headless runs the device
  * without one. */
 struct CommandLineOptions {
-    bool codegen = false;   // exactly "CODEGEN": exit 0 at once
-    bool help = false;      // --help
-    bool headless = false;  // --headless: deterministic run without a window
-    uint32_t runMs = 0;     // --run-ms N: virtual milliseconds to run
+    bool codegen = false;  // exactly "CODEGEN": exit 0 at once
+    bool help = false;     // --help
+    bool headless = false; // --headless: deterministic run without a window
+
+    // --- Headless run ---
+    uint32_t runMs = 0; // --run-ms N: virtual milliseconds to run
     bool runMsGiven = false;
-    std::string screenshot; // --screenshot FILE: bitmap of the last shown screen
+    std::string screenshot;             // --screenshot FILE: the last shown screen
     std::vector<ScriptedPress> presses; // --press KEY@MS[:DURATION_MS], repeatable
+
+    // --- Headless scripting ---
+
+    // --- CAN ---
+
+    // --- Storage and USB stick ---
+
+    // --- Serial port ---
 };
 
 constexpr uint32_t kMaxRunMs = 86400000; // one day of virtual time
@@ -28,5 +44,9 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLineOptions* opt
 
 /* The usage text printed for --help and after an error. */
 std::string UsageText();
+
+/* Read a whole number of milliseconds from 0 to kMaxRunMs; false for
+ * anything else (signs, fractions, spaces, too large). */
+bool ParseMilliseconds(const std::string& text, uint32_t* out);
 
 } // namespace pcsim

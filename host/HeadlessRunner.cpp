@@ -5,6 +5,7 @@
 #include "device/runtime/keys.h"
 #include "device/runtime/sys.h"
 #include "device/services/host_services.h"
+#include "host/DeviceSetup.h"
 #include "host/FrameConversion.h"
 
 namespace pcsim {
@@ -20,6 +21,17 @@ void HeadlessRunner::Paint() {
 }
 
 void HeadlessRunner::Run(uint32_t runMs, const std::vector<ScriptedPress>& presses) {
+    CommandLineOptions options;
+    options.headless = true;
+    options.runMs = runMs;
+    options.runMsGiven = true;
+    options.presses = presses;
+    Run(options);
+}
+
+void HeadlessRunner::Run(const CommandLineOptions& options) {
+    const uint32_t runMs = options.runMs;
+    const std::vector<ScriptedPress>& presses = options.presses;
     constexpr uint32_t kStepMs = 5;
     constexpr uint32_t kTickMs = 10;
     constexpr uint32_t kIterationMs = 25;
@@ -29,6 +41,7 @@ void HeadlessRunner::Run(uint32_t runMs, const std::vector<ScriptedPress>& press
     ticks_ = iterations_ = 0;
     exitRequested_ = false;
 
+    ApplyDeviceOptions(options);
     sys_init();
     sys_app_thread_start();
     for (uint32_t t = kStepMs; t <= runMs; t += kStepMs) {

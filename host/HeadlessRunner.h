@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "host/CommandLine.h"
 #include "host/ScriptedPress.h"
 
 namespace pcsim {
@@ -23,8 +24,10 @@ class HeadlessRunner {
 
     HeadlessRunner();
 
-    /* Reset the device, start it and run runMs of virtual time with the
-     * scripted key presses. */
+    /* Reset the device, apply the device-setup options, start it and run
+     * options.runMs of virtual time with the scripted inputs. */
+    void Run(const CommandLineOptions& options);
+    /* The same with nothing but a length and key presses. */
     void Run(uint32_t runMs, const std::vector<ScriptedPress>& presses = {});
 
     /* The last converted screen: 320 x 240, bottom-up, 0xAARRGGBB. */

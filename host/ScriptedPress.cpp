@@ -1,22 +1,8 @@
 #include "host/ScriptedPress.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include "host/CommandLine.h"
 
 namespace pcsim {
-
-namespace {
-constexpr uint64_t kMaxMs = 86400000; // one day, as for --run-ms
-
-bool ParseNumber(const std::string& text, uint64_t* out) {
-    if (text.empty() || text.size() > 12) return false;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-    }
-    *out = std::strtoull(text.c_str(), nullptr, 10);
-    return *out <= kMaxMs;
-}
-} // namespace
 
 bool ParseScriptedPress(const std::string& text, ScriptedPress* press, std::string* error) {
     const std::string where = "--press '" + text + "': ";
@@ -32,15 +18,15 @@ bool ParseScriptedPress(const std::string& text, ScriptedPress* press, std::stri
     }
     const size_t colon = text.find(':', at + 1);
     const std::string when = text.substr(at + 1, colon == std::string::npos ? std::string::npos : colon - at - 1);
-    uint64_t atMs = 0;
-    if (!ParseNumber(when, &atMs)) {
+    uint32_t atMs = 0;
+    if (!ParseMilliseconds(when, &atMs)) {
         *error = where + "the time must be whole milliseconds from 0 to 86400000, not '" + when + "'";
         return false;
     }
-    uint64_t duration = kDefaultPressMs;
+    uint32_t duration = kDefaultPressMs;
     if (colon != std::string::npos) {
         const std::string length = text.substr(colon + 1);
-        if (!ParseNumber(length, &duration) || duration == 0) {
+        if (!ParseMilliseconds(length, &duration) || duration == 0) {
             *error = where + "the duration must be whole milliseconds from 1 to 86400000, not '" + length + "'";
             return false;
         }

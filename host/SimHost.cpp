@@ -41,8 +41,8 @@ int DeviceKeyOf(int qtKey) {
 }
 } // namespace
 
-SimHost::SimHost()
-    : runner(std::make_unique<SimulationRunner>()), windowSignal(std::make_shared<WindowSignal>()),
+SimHost::SimHost(const CommandLineOptions& commandLine)
+    : options(commandLine), runner(std::make_unique<SimulationRunner>()), windowSignal(std::make_shared<WindowSignal>()),
       frameBits(kScreenWidth * kScreenHeight, 0xFF000000u), frameImage(MakeFrameImage()),
       bezel(QString::fromLatin1(kBezelPicture)),
       deviceCursorPixmap(QString::fromLatin1(kDeviceCursor)),
@@ -84,7 +84,7 @@ void SimHost::OnCreate() {
     keyZoneBottom = kKeyZoneBottom;
     SetZoom(zoom);
     SetGrid(gridEnabled, gridWidth);
-    runner->Attach(windowSignal);
+    runner->Attach(windowSignal, options);
     runner->StartThreads();
     OnCommand(kMenuPlay);
 }

@@ -20,6 +20,8 @@
 #include <memory>
 #include <vector>
 
+#include "host/CommandLine.h"
+
 class QAction;
 class QPainter;
 class QSocketNotifier;
@@ -48,9 +50,10 @@ class SimHost : public QMainWindow {
      * Replaceable so that tests can answer without a dialog. */
     using SaveFileChooser = std::function<QString(QWidget* parent)>;
 
-    /* Defaults, the runner, then the stored settings. Throws when the
-     * runner's timers or the compiled-in pictures are not available. */
-    SimHost();
+    /* Defaults, the runner, then the stored settings; the command line's
+     * device-setup options are applied when the device starts. Throws when
+     * the runner's timers or the compiled-in pictures are not available. */
+    explicit SimHost(const CommandLineOptions& options = {});
     /* Stops the device threads (if the window was not closed) and saves
      * the settings. */
     ~SimHost() override;
@@ -111,6 +114,7 @@ class SimHost : public QMainWindow {
     void SetPointer(PointerShape shape);
     void ReportSaveFailure(const QString& path, const std::string& error);
 
+    CommandLineOptions options;                 // the command line the program was started with
     std::unique_ptr<SimulationRunner> runner;   // device threads and frame hand-over
     std::shared_ptr<WindowSignal> windowSignal; // repaint and close requests from them
     QSocketNotifier* signalNotifier = nullptr;  // watches windowSignal on this thread

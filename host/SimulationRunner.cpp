@@ -12,6 +12,7 @@
 #include "device/runtime/keys.h"
 #include "device/runtime/sys.h"
 #include "device/services/host_services.h"
+#include "host/DeviceSetup.h"
 #include "host/FrameConversion.h"
 #include "host/PeriodicTimer.h"
 #include "host/WindowSignal.h"
@@ -53,12 +54,13 @@ SimulationRunner::~SimulationRunner() {
     Stop();
 }
 
-void SimulationRunner::Attach(std::shared_ptr<WindowSignal> window) {
+void SimulationRunner::Attach(std::shared_ptr<WindowSignal> window, const CommandLineOptions& options) {
     shared->window = std::move(window);
     // The storage roots of the device's file system are created here once
     // that file system exists; until then there is nothing to prepare.
     device_memory_reset();
     svc_clock_use_monotonic();
+    ApplyDeviceOptions(options);
     sys_init();
     started = true;
 }

@@ -12,6 +12,8 @@
 #include <memory>
 #include <thread>
 
+#include "host/CommandLine.h"
+
 namespace pcsim {
 
 class WindowSignal;
@@ -31,8 +33,9 @@ class SimulationRunner {
     SimulationRunner& operator=(const SimulationRunner&) = delete;
 
     /* Remember where to send repaint and close requests, reset the device
-     * to its power-up state on the monotonic clock and run its start-up. */
-    void Attach(std::shared_ptr<WindowSignal> window);
+     * to its power-up state on the monotonic clock, apply the device-setup
+     * options and run its start-up. */
+    void Attach(std::shared_ptr<WindowSignal> window, const CommandLineOptions& options = {});
     /* Start the application thread; it starts the tick thread. */
     void StartThreads();
     /* Pause (true) or run (false); returns the state before the call.

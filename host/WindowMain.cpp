@@ -26,10 +26,10 @@ int RunHostWindow(const std::function<std::unique_ptr<SimHost>()>& makeHost) {
     return result;
 }
 
-int RunSimulatorWindow(int& argc, char** argv) {
+int RunSimulatorWindow(int& argc, char** argv, const CommandLineOptions& options) {
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QString::fromLatin1(kWindowIcon)));
-    return RunHostWindow([] { return std::make_unique<SimHost>(); });
+    return RunHostWindow([&options] { return std::make_unique<SimHost>(options); });
 }
 
 } // namespace pcsim

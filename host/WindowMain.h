@@ -4,6 +4,8 @@
 #include <functional>
 #include <memory>
 
+#include "host/CommandLine.h"
+
 namespace pcsim {
 
 class SimHost;
@@ -15,7 +17,7 @@ class SimHost;
 int RunHostWindow(const std::function<std::unique_ptr<SimHost>()>& makeHost);
 
 /* main's entry for the window: creates the QApplication from the command
- * line and runs RunHostWindow with a default SimHost. */
-int RunSimulatorWindow(int& argc, char** argv);
+ * line and runs RunHostWindow with a SimHost for the parsed options. */
+int RunSimulatorWindow(int& argc, char** argv, const CommandLineOptions& options);
 
 } // namespace pcsim

@@ -12,7 +12,7 @@
 namespace {
 int RunHeadless(const pcsim::CommandLineOptions& options) {
     pcsim::HeadlessRunner runner;
-    runner.Run(options.runMs, options.presses);
+    runner.Run(options);
     std::printf("ran %u ms of virtual time: %u ticks, %u main loop iterations%s\n", options.runMs,
                 runner.Ticks(), runner.Iterations(),
                 runner.ExitRequested() ? " (the device asked to exit)" : "");
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     pcsim::CommandLineOptions options;
     std::string error;
     if (!pcsim::ParseCommandLine(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "pc-simulator: %s\n\n%s", error.c_str(), pcsim::UsageText().c_str());
+        std::fprintf(stderr, "pc-simulator: %s\nRun 'pc-simulator --help' for the options.\n", error.c_str());
         return 2;
     }
     if (options.codegen) return 0;
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
                    stderr);
         return 1;
     }
-    const int result = pcsim::RunSimulatorWindow(argc, argv);
+    const int result = pcsim::RunSimulatorWindow(argc, argv, options);
     if (pcsim::SimulationRunner::ThreadsLeftBehind()) {
         // A device thread that did not stop still runs on static device
         // state: end without destroying it (the settings are saved).

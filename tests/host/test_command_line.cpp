@@ -25,7 +25,7 @@ TEST(CommandLine, AcceptsTheHeadlessRun) {
     EXPECT_TRUE(p.options.headless);
     EXPECT_EQ(p.options.runMs, 3000u);
     EXPECT_EQ(p.options.screenshot, "out.bmp");
-    p = parse({"--run-ms", "0", "--headless"});
+    p = parse({"--run-ms=0", "--headless"});
     ASSERT_TRUE(p.ok) << p.error;
     EXPECT_TRUE(p.options.screenshot.empty());
     EXPECT_TRUE(parse({"CODEGEN"}).options.codegen);
@@ -42,16 +42,18 @@ TEST(CommandLine, NamesTheProblemInBadArguments) {
         const char* mentions;
     } cases[] = {
         {{"--headless"}, "--run-ms"},
-        {{"--headless", "--run-ms"}, "needs a value"},
+        {{"--headless", "--run-ms"}, "value after '--run-ms'"},
         {{"--headless", "--run-ms", "abc"}, "'abc'"},
         {{"--headless", "--run-ms", "-5"}, "'-5'"},
         {{"--headless", "--run-ms", "1.5"}, "'1.5'"},
         {{"--headless", "--run-ms", "86400001"}, "86400000"},
         {{"--headless", "--run-ms", "99999999999999999999999"}, "'9999"},
-        {{"--headless", "--run-ms", "10", "--screenshot"}, "--screenshot needs a value"},
+        {{"--headless", "--run-ms", "10", "--screenshot"}, "value after '--screenshot'"},
         {{"--headless", "--run-ms", "10", "--screenshot", ""}, "file name"},
-        {{"--run-ms", "10"}, "--headless"},
-        {{"--bogus"}, "'--bogus'"},
+        {{"--run-ms", "10"}, "--run-ms needs --headless"},
+        {{"--press", "F1@0"}, "--press needs --headless"},
+        {{"--bogus"}, "unknown option '--bogus'"},
+        {{"-x"}, "unknown option '-x'"},
         {{"codegen"}, "'codegen'"},
         {{"CODEGEN", "--headless"}, "'CODEGEN'"},
     };

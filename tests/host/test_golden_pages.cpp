@@ -52,7 +52,7 @@ TEST(GoldenPages, EveryPageMatchesItsReference) {
         ASSERT_TRUE(pcsim::ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &options, &error))
             << error;
         pcsim::HeadlessRunner runner;
-        runner.Run(options.runMs, options.presses);
+        runner.Run(options);
         const std::string actual = testing::TempDir() + "/golden_" + page.name + ".bmp";
         ASSERT_TRUE(pcsim::WriteBitmapFile(actual, runner.FrameBits(), &error)) << error;
         const std::vector<char> expected = read_file(std::string(PCSIM_GOLDEN_DIR) + "/" + page.name + ".bmp");
