@@ -20,6 +20,19 @@ void HeadlessRunner::Paint() {
         frameBits_.data());
 }
 
+void HeadlessRunner::Schedule(uint32_t atMs, std::function<void()> action) {
+    actions_.emplace(atMs, std::move(action));
+}
+
+void HeadlessRunner::RunDueActions(uint32_t t) {
+    while (!actions_.empty() && actions_.begin()->first <= t) {
+        // Taken out first: an action may schedule another one.
+        std::function<void()> action = std::move(actions_.begin()->second);
+        actions_.erase(actions_.begin());
+        action();
+    }
+}
+
 void HeadlessRunner::Run(uint32_t runMs, const std::vector<ScriptedPress>& presses) {
     CommandLineOptions options;
     options.headless = true;
@@ -44,10 +57,12 @@ void HeadlessRunner::Run(const CommandLineOptions& options) {
     ApplyDeviceOptions(options);
     sys_init();
     sys_app_thread_start();
+    RunDueActions(0);
     for (uint32_t t = kStepMs; t <= runMs; t += kStepMs) {
         svc_clock_set(kVirtualEpochMs + t);
         const uint8_t keys = ScriptedKeyBits(presses, t);
         for (int k = 1; k <= 5; ++k) key_input_set(k, (keys >> (k - 1)) & 1);
+        RunDueActions(t);
         if (t % kTickMs == 0) {
             sys_tick_isr();
             ++ticks_;
@@ -62,6 +77,7 @@ void HeadlessRunner::Run(const CommandLineOptions& options) {
             }
         }
     }
+    actions_.clear();
 }
 
 } // namespace pcsim

@@ -10,7 +10,15 @@
 // output frame is converted exactly as the window's paint converts it and
 // marked shown. A device exit request ends the run after its iteration.
 // The same length therefore always produces the same screen.
+//
+// Scheduled actions (host-side inputs such as user events or a USB stick)
+// run at the first step t >= their time, after the clock and the keys are
+// set and before the tick; an action at 0 runs once the device has started,
+// before the first step. Actions due at one step run in the order they were
+// scheduled.
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <vector>
 
 #include "host/CommandLine.h"
@@ -30,6 +38,10 @@ class HeadlessRunner {
     /* The same with nothing but a length and key presses. */
     void Run(uint32_t runMs, const std::vector<ScriptedPress>& presses = {});
 
+    /* Run action at virtual time atMs of the next Run (see above). Run
+     * consumes every scheduled action, whether or not its time came. */
+    void Schedule(uint32_t atMs, std::function<void()> action);
+
     /* The last converted screen: 320 x 240, bottom-up, 0xAARRGGBB. */
     const uint32_t* FrameBits() const { return frameBits_.data(); }
     uint32_t Ticks() const { return ticks_; }
@@ -38,7 +50,10 @@ class HeadlessRunner {
 
   private:
     void Paint();
+    /* Run and forget every scheduled action due at t. */
+    void RunDueActions(uint32_t t);
 
+    std::multimap<uint32_t, std::function<void()>> actions_; // by due time, stable within one time
     std::vector<uint32_t> frameBits_;
     uint32_t ticks_ = 0;
     uint32_t iterations_ = 0;

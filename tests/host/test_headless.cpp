@@ -23,6 +23,23 @@ TEST(HeadlessRunner, InterleavesTicksAndIterationsOnVirtualTime) {
     EXPECT_EQ(runner.Ticks(), 2u);
 }
 
+TEST(HeadlessRunner, RunsScheduledActionsAtTheirStepBeforeItsTick) {
+    pcsim::HeadlessRunner runner;
+    std::vector<std::pair<uint32_t, uint32_t>> seen; // (scheduled time, ticks so far)
+    auto record = [&](uint32_t at) { return [&seen, &runner, at] { seen.emplace_back(at, runner.Ticks()); }; };
+    runner.Schedule(20, record(20)); // step 20, before its tick: one tick so far
+    runner.Schedule(12, record(12)); // not a step: runs at step 15
+    runner.Schedule(0, record(0));   // after start-up, before the first step
+    runner.Schedule(20, record(21)); // same time: after the first one scheduled
+    runner.Schedule(500, record(500)); // beyond the run: dropped
+    runner.Run(100);
+    const std::vector<std::pair<uint32_t, uint32_t>> expected = {{0, 0}, {12, 1}, {20, 1}, {21, 1}};
+    EXPECT_EQ(seen, expected);
+    seen.clear();
+    runner.Run(1000);
+    EXPECT_TRUE(seen.empty()) << "a dropped action must not carry over to the next run";
+}
+
 TEST(HeadlessRunner, ShowsTheComposedScreen) {
     pcsim::HeadlessRunner runner;
     runner.Run(50); // the second paint shows the first composition
