@@ -19,6 +19,8 @@ void device_memory_reset(void) {
     m.serial = SerialState{};
     m.board = BoardState{};
     m.nonfinite = NonFinite{};
+    m.storage = StorageState{};
+    m.events = EventState{};
     m.screen = ScreenState{};
     m.app = AppState{};
 }

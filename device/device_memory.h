@@ -6,6 +6,7 @@
 
 #include "device/app/app.h"
 #include "device/app/screen.h"
+#include "device/events/event.h"
 #include "device/gfx/gfx.h"
 #include "device/gfx/image.h"
 #include "device/gfx/text.h"
@@ -15,6 +16,7 @@
 #include "device/services/io_channels.h"
 #include "device/services/serial.h"
 #include "device/services/time_base.h"
+#include "device/storage/storage.h"
 
 struct DeviceMemory {
     // --- Graphics buffers (RGB565, 320 pixels a row, rows top to bottom) ---
@@ -32,6 +34,8 @@ struct DeviceMemory {
     SerialState serial = {}; // serial channel table and UART transmit ring
     BoardState board;      // last values given to the board outputs
     NonFinite nonfinite = {}; // NaN and infinities of the model
+    StorageState storage;  // file system base, EEPROM image, parameter record
+    EventState events;     // event entry, USB stick state and name
 
     // --- Application ---
     ScreenState screen;    // screen manager and page request
