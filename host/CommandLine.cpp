@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/StorageSetup.h"
+
 namespace pcsim {
 
 namespace {
@@ -67,6 +69,14 @@ const OptionRow kOptions[] = {
     // --- CAN ---
 
     // --- Storage and USB stick ---
+    {"root", "DIR",
+     "directory that holds the unit's storage (rootfs/, usb-sticks/); created if missing (default: the working "
+     "directory)",
+     false, ReadStorageRoot},
+    {"usb-insert", "MS", "insert the USB stick usb-sticks/disk_sda1 at virtual time MS; repeatable", true,
+     ReadUsbInsert},
+    // After --usb-insert: its reader checks the times against the inserts'.
+    {"usb-eject", "MS", "eject the USB stick at virtual time MS; repeatable", true, ReadUsbEject},
 
     // --- Serial port ---
 };

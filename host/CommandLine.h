@@ -32,6 +32,9 @@ struct CommandLineOptions {
     // --- CAN ---
 
     // --- Storage and USB stick ---
+    std::string root;                  // --root DIR: holds rootfs/ and usb-sticks/; empty: the working directory
+    std::vector<uint32_t> usbInsertMs; // --usb-insert MS, repeatable: insert the USB stick
+    std::vector<uint32_t> usbEjectMs;  // --usb-eject MS, repeatable: eject it
 
     // --- Serial port ---
 };

@@ -7,6 +7,7 @@
 #include "device/services/host_services.h"
 #include "host/DeviceSetup.h"
 #include "host/FrameConversion.h"
+#include "host/StorageSetup.h"
 
 namespace pcsim {
 
@@ -55,6 +56,7 @@ void HeadlessRunner::Run(const CommandLineOptions& options) {
     exitRequested_ = false;
 
     ApplyDeviceOptions(options);
+    CreateStorageRoots();
     sys_init();
     sys_app_thread_start();
     RunDueActions(0);

@@ -32,8 +32,9 @@ class HeadlessRunner {
 
     HeadlessRunner();
 
-    /* Reset the device, apply the device-setup options, start it and run
-     * options.runMs of virtual time with the scripted inputs. */
+    /* Reset the device, apply the device-setup options, create the missing
+     * storage roots, start it and run options.runMs of virtual time with
+     * the scripted inputs. */
     void Run(const CommandLineOptions& options);
     /* The same with nothing but a length and key presses. */
     void Run(uint32_t runMs, const std::vector<ScriptedPress>& presses = {});

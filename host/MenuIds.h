@@ -20,6 +20,8 @@ enum MenuId : int {
     kMenuNoGrid = 40014,
     kMenuEvent1 = 40016,
     kMenuEvent2 = 40017,
+    kMenuUsbInsert = 40201, // Simulate › USB Stick › Insert
+    kMenuUsbEject = 40202,  // Simulate › USB Stick › Eject
 };
 
 } // namespace pcsim

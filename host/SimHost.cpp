@@ -15,6 +15,8 @@
 #include "host/HostArt.h"
 #include "host/MenuIds.h"
 #include "host/SimulationRunner.h"
+#include "host/StorageSetup.h"
+#include "host/UsbStick.h"
 #include "host/WindowSignal.h"
 
 namespace pcsim {
@@ -43,6 +45,7 @@ int DeviceKeyOf(int qtKey) {
 
 SimHost::SimHost(const CommandLineOptions& commandLine)
     : options(commandLine), runner(std::make_unique<SimulationRunner>()), windowSignal(std::make_shared<WindowSignal>()),
+      usbStick(std::make_unique<UsbStick>(StorageBase(commandLine), [this] { runner->RaiseEvent(0); })),
       frameBits(kScreenWidth * kScreenHeight, 0xFF000000u), frameImage(MakeFrameImage()),
       bezel(QString::fromLatin1(kBezelPicture)),
       deviceCursorPixmap(QString::fromLatin1(kDeviceCursor)),
@@ -85,6 +88,7 @@ void SimHost::OnCreate() {
     SetZoom(zoom);
     SetGrid(gridEnabled, gridWidth);
     runner->Attach(windowSignal, options);
+    UpdateUsbStickMenu();
     runner->StartThreads();
     OnCommand(kMenuPlay);
 }

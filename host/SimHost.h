@@ -30,6 +30,7 @@ namespace pcsim {
 
 class DisplayWidget;
 class SimulationRunner;
+class UsbStick;
 class WindowSignal;
 
 /* The Save Screen dialog: Qt's own file dialog (never the desktop's
@@ -113,10 +114,15 @@ class SimHost : public QMainWindow {
     void OnWindowSignal();
     void SetPointer(PointerShape shape);
     void ReportSaveFailure(const QString& path, const std::string& error);
+    // Simulate › USB Stick (SimHostUsbStick.cpp).
+    void InsertUsbStick();
+    void EjectUsbStick();
+    void UpdateUsbStickMenu();
 
     CommandLineOptions options;                 // the command line the program was started with
     std::unique_ptr<SimulationRunner> runner;   // device threads and frame hand-over
     std::shared_ptr<WindowSignal> windowSignal; // repaint and close requests from them
+    std::unique_ptr<UsbStick> usbStick;         // the stick of Simulate › USB Stick
     QSocketNotifier* signalNotifier = nullptr;  // watches windowSignal on this thread
     DisplayWidget* display = nullptr;           // the client area
     std::map<int, QAction*> menuActions;        // menu commands by identifier

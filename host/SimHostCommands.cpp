@@ -83,6 +83,10 @@ void SimHost::CreateMenuBar() {
     QMenu* event = simulate->addMenu(Text("&Event"));
     add(event, "Event &1", kMenuEvent1);
     add(event, "Event &2", kMenuEvent2);
+    QMenu* usb = simulate->addMenu(Text("&USB Stick"));
+    add(usb, "&Insert", kMenuUsbInsert)->setCheckable(true);
+    add(usb, "&Eject", kMenuUsbEject);
+    connect(usb, &QMenu::aboutToShow, this, &SimHost::UpdateUsbStickMenu); // the folder may change outside
 
     QMenu* port = bar->addMenu(Text("&Port"));
     // The serial port and its dialog are not part of this build yet.
@@ -150,6 +154,12 @@ void SimHost::OnCommand(int id) {
         break;
     case kMenuEvent2:
         runner->RaiseEvent(1);
+        break;
+    case kMenuUsbInsert:
+        InsertUsbStick();
+        break;
+    case kMenuUsbEject:
+        EjectUsbStick();
         break;
     default:
         break; // kMenuUart comes with the serial port; anything else is not ours

@@ -15,6 +15,7 @@
 #include "host/DeviceSetup.h"
 #include "host/FrameConversion.h"
 #include "host/PeriodicTimer.h"
+#include "host/StorageSetup.h"
 #include "host/WindowSignal.h"
 
 namespace pcsim {
@@ -56,11 +57,10 @@ SimulationRunner::~SimulationRunner() {
 
 void SimulationRunner::Attach(std::shared_ptr<WindowSignal> window, const CommandLineOptions& options) {
     shared->window = std::move(window);
-    // The storage roots of the device's file system are created here once
-    // that file system exists; until then there is nothing to prepare.
     device_memory_reset();
     svc_clock_use_monotonic();
     ApplyDeviceOptions(options);
+    CreateStorageRoots();
     sys_init();
     started = true;
 }

@@ -34,7 +34,7 @@ class SimulationRunner {
 
     /* Remember where to send repaint and close requests, reset the device
      * to its power-up state on the monotonic clock, apply the device-setup
-     * options and run its start-up. */
+     * options, create the missing storage roots and run its start-up. */
     void Attach(std::shared_ptr<WindowSignal> window, const CommandLineOptions& options = {});
     /* Start the application thread; it starts the tick thread. */
     void StartThreads();

@@ -2,16 +2,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "device/runtime/sys.h"
 #include "host/CommandLine.h"
 #include "host/FrameConversion.h"
 #include "host/HeadlessRunner.h"
 #include "host/SimulationRunner.h"
+#include "host/StorageSetup.h"
+#include "host/UsbStick.h"
 #include "host/WindowMain.h"
 
 namespace {
 int RunHeadless(const pcsim::CommandLineOptions& options) {
     pcsim::HeadlessRunner runner;
+    pcsim::UsbStick stick(pcsim::StorageBase(options), [] { sys_raise_event(0); });
+    std::vector<std::string> stickFailures; // each already reported when it happened
+    pcsim::ScheduleUsbStick(&runner, options, &stick, &stickFailures);
     runner.Run(options);
     std::printf("ran %u ms of virtual time: %u ticks, %u main loop iterations%s\n", options.runMs,
                 runner.Ticks(), runner.Iterations(),
@@ -24,7 +31,7 @@ int RunHeadless(const pcsim::CommandLineOptions& options) {
         }
         std::printf("screenshot written to %s\n", options.screenshot.c_str());
     }
-    return 0;
+    return stickFailures.empty() ? 0 : 1;
 }
 
 /* Whether Qt has somewhere to put the window. Without this check Qt aborts
@@ -49,6 +56,11 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::fputs(pcsim::UsageText().c_str(), stdout);
         return 0;
+    }
+    // The unit's storage must be usable before anything starts.
+    if (!pcsim::PrepareStorageBase(options, &error)) {
+        std::fprintf(stderr, "pc-simulator: %s\n", error.c_str());
+        return 1;
     }
     if (options.headless) return RunHeadless(options);
     if (!HasDisplay()) {

@@ -93,9 +93,12 @@ class SimHostCommandsTest : public QObject {
         QCOMPARE(Texts(view->actions()[1]->menu()->actions()),
                  QStringList({"No Grid", "-", "40 x 40", "20 x 20", "10 x 10", "5 x 5"}));
         QMenu* simulate = SubMenu(bar, "&Simulate");
-        QCOMPARE(Texts(simulate->actions()), QStringList({"&Play", "P&ause", "-", "&Event"}));
+        QCOMPARE(Texts(simulate->actions()),
+                 QStringList({"&Play", "P&ause", "-", "&Event", "&USB Stick"}));
         QCOMPARE(Texts(simulate->actions()[3]->menu()->actions()),
                  QStringList({"Event &1", "Event &2"}));
+        QCOMPARE(Texts(simulate->actions()[4]->menu()->actions()),
+                 QStringList({"&Insert", "&Eject"}));
         QCOMPARE(Texts(SubMenu(bar, "&Port")->actions()), QStringList({"&UART"}));
         QVERIFY2(!host->MenuAction(pcsim::kMenuUart)->isEnabled(), "the serial port comes later");
         // The marks the menu starts with.

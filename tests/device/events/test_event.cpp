@@ -60,8 +60,8 @@ TEST_F(Events, InsertionCommandsNameTheStick) {
         {"USBSTICK_INSERTED ", ""},
         {"USBSTICK_INSERTEDx", ""},
         {"USBSTICK_INSERTED /media/", ""},
-        {"USBSTICK_INSERTED disk_sda1\n", "disk_sda1\n"},        // the line break stays
-        {"USBSTICK_INSERTED_EXTRA stick", "EXTRA stick"},        // a prefix is enough
+        {"USBSTICK_INSERTED disk_sda1\n", "disk_sda1\n"}, // the line break stays
+        {"USBSTICK_INSERTED_EXTRA stick", "EXTRA stick"}, // a prefix is enough
     };
     for (const auto& c : cases) {
         device_memory.events.usb_state = USB_STATE_PRESENT;

@@ -42,14 +42,16 @@ class StorageTest : public DeviceTest {
 
     static void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
         std::ofstream f(path, std::ios::binary);
-        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        f.write(reinterpret_cast<const char*>(bytes.data()),
+                static_cast<std::streamsize>(bytes.size()));
     }
     static void WriteText(const std::filesystem::path& path, const std::string& text) {
         WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
     }
     static std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
         std::ifstream f(path, std::ios::binary);
-        return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+        return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)),
+                                    std::istreambuf_iterator<char>());
     }
     static std::string ReadText(const std::filesystem::path& path) {
         const std::vector<uint8_t> b = ReadBytes(path);
@@ -58,7 +60,8 @@ class StorageTest : public DeviceTest {
     /* Names in a directory, sorted. */
     static std::vector<std::string> List(const std::filesystem::path& dir) {
         std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename());
+        for (const auto& e : std::filesystem::directory_iterator(dir))
+            names.push_back(e.path().filename());
         std::sort(names.begin(), names.end());
         return names;
     }

@@ -20,9 +20,12 @@ TEST(Crc16, MatchesTheReferenceValues) {
         {"123456789", 9, 0x31C3},
         {"A", 1, 0x58E5},
         {"", 0, 0x0000},
-        {"\0\0" "123456789", 11, 0x31C3}, // leading zero bytes change nothing
+        {"\0\0"
+         "123456789",
+         11, 0x31C3}, // leading zero bytes change nothing
     };
-    for (const auto& c : cases) EXPECT_EQ(crc16(c.text, static_cast<uint32_t>(c.len)), c.crc) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(crc16(c.text, static_cast<uint32_t>(c.len)), c.crc) << c.text;
 }
 
 class Eeprom : public StorageTest {
@@ -34,7 +37,9 @@ class Eeprom : public StorageTest {
     fs::path Dat() const { return Path(FS_ROOT_CONFIG, EEPROM_FILE); }
     fs::path Old() const { return Path(FS_ROOT_CONFIG, EEPROM_OLD_FILE); }
     fs::path Tmp() const { return Path(FS_ROOT_CONFIG, EEPROM_TMP_FILE); }
-    static std::vector<uint8_t> Image(size_t size, uint8_t fill) { return std::vector<uint8_t>(size, fill); }
+    static std::vector<uint8_t> Image(size_t size, uint8_t fill) {
+        return std::vector<uint8_t>(size, fill);
+    }
     static std::vector<uint8_t> Loaded() {
         return std::vector<uint8_t>(eeprom_image(), eeprom_image() + EEPROM_SIZE);
     }
@@ -65,7 +70,8 @@ TEST_F(Eeprom, LoadTakesTheFirstWholeImage) {
         fs::remove_all(Old());
         auto make = [](const fs::path& path, const File& f) {
             if (f.size < 0) fs::create_directory(path);
-            if (f.size > 0 || f.fill != 0) WriteBytes(path, Image(static_cast<size_t>(f.size), f.fill));
+            if (f.size > 0 || f.fill != 0)
+                WriteBytes(path, Image(static_cast<size_t>(f.size), f.fill));
         };
         make(Dat(), c.dat);
         make(Old(), c.old);

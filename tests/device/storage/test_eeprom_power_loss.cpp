@@ -99,7 +99,8 @@ TEST_F(EepromPowerLoss, EveryKillLeavesAWholeRecordBehind) {
         previous = generation;
     }
     EXPECT_GT(previous, 0) << "the children never got a save done";
-    std::printf("%d kills, %ld generations saved, %d kills during a save\n", kRuns, previous, midway);
+    std::printf("%d kills, %ld generations saved, %d kills during a save\n", kRuns, previous,
+                midway);
 }
 
 } // namespace

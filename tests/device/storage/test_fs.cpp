@@ -13,9 +13,9 @@ using FileSystem = StorageTest;
 
 TEST_F(FileSystem, StartUpMakesEveryRootEvenWithoutRootfs) {
     ASSERT_FALSE(fs::exists(fs::path(base_) / "rootfs"));
-    static const char* const dirs[FS_ROOT_COUNT] = {"rootfs/app/bin", "rootfs/app/data",
+    static const char* const dirs[FS_ROOT_COUNT] = {"rootfs/app/bin",         "rootfs/app/data",
                                                     "rootfs/app/data/config", "rootfs/app/data/log",
-                                                    "rootfs/app/event", "rootfs/media"};
+                                                    "rootfs/app/event",       "rootfs/media"};
     for (int root = 0; root < FS_ROOT_COUNT; ++root) {
         EXPECT_STREQ(fs_root_dir(root), dirs[root]);
         EXPECT_EQ(fs_dir_exists(root, ""), 0) << root;
@@ -47,7 +47,8 @@ TEST_F(FileSystem, SeparatorsAndTrailingSlashesNameOneFile) {
     EXPECT_EQ(fs_write(f, "abc", 3), 3u);
     fs_close(f);
     EXPECT_EQ(List(Path(FS_ROOT_DATA, "dir")), std::vector<std::string>{"file.txt"});
-    for (const char* name : {"dir/file.txt", "dir\\file.txt", "dir/file.txt//", "dir\\\\file.txt\\/"}) {
+    for (const char* name :
+         {"dir/file.txt", "dir\\file.txt", "dir/file.txt//", "dir\\\\file.txt\\/"}) {
         EXPECT_EQ(fs_file_exists(FS_ROOT_DATA, name), 1) << name;
         EXPECT_EQ(fs_dir_exists(FS_ROOT_DATA, name), 0) << name;
         f = fs_open(FS_ROOT_DATA, name, "r");
@@ -142,7 +143,8 @@ TEST_F(FileSystem, StreamsAreBinaryAndSeekFromEachOrigin) {
     f = fs_open(FS_ROOT_LOG, "data.bin", "rbbbbbbbbb"); // 10 characters: the longest mode
     EXPECT_NE(f, nullptr);
     fs_close(f);
-    EXPECT_EQ(fs_open(FS_ROOT_LOG, "data.bin", "rrrrrrrrrrr"), nullptr) << "a mode of 11 characters";
+    EXPECT_EQ(fs_open(FS_ROOT_LOG, "data.bin", "rrrrrrrrrrr"), nullptr)
+        << "a mode of 11 characters";
     EXPECT_EQ(fs_read(nullptr, nullptr, 4), 0u);
     EXPECT_EQ(fs_write(nullptr, "a", 1), 0u);
     EXPECT_EQ(fs_seek(nullptr, 0, 0), 0);

@@ -41,7 +41,7 @@ class Params : public StorageTest {
         return v;
     }
     static ino_t Inode(const fs::path& path) {
-        struct stat st{};
+        struct stat st {};
         return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
     }
     const AppParams& P() const { return *params_get(); }
@@ -49,7 +49,8 @@ class Params : public StorageTest {
 
 TEST_F(Params, FirstRunCommitsTheDefaultsOnce) {
     sys_init();
-    for (uint32_t i = 0; i < EEPROM_SIZE; ++i) ASSERT_EQ(eeprom_image()[i], 0xFF) << i;
+    for (uint32_t i = 0; i < EEPROM_SIZE; ++i)
+        ASSERT_EQ(eeprom_image()[i], 0xFF) << i;
     EXPECT_EQ(P().param0, 4);
     EXPECT_EQ(P().write_count, 0u);
     EXPECT_EQ(P().signature, PARAMS_SIGNATURE);
@@ -61,8 +62,10 @@ TEST_F(Params, FirstRunCommitsTheDefaultsOnce) {
     ASSERT_EQ(file.size(), EEPROM_SIZE);
     EXPECT_EQ(U32(file, 4), 1u) << "write_count";
     EXPECT_EQ(U32(file, 8), PARAMS_SIGNATURE);
-    EXPECT_EQ(U32(file, 0), crc16(file.data() + 4, 20)) << "checksum as 32 bits: bytes 2 and 3 zero";
-    for (size_t i = 24; i < file.size(); ++i) ASSERT_EQ(file[i], 0xFF) << i;
+    EXPECT_EQ(U32(file, 0), crc16(file.data() + 4, 20))
+        << "checksum as 32 bits: bytes 2 and 3 zero";
+    for (size_t i = 24; i < file.size(); ++i)
+        ASSERT_EQ(file[i], 0xFF) << i;
     EXPECT_FALSE(fs::exists(Old())) << "the first write makes no old file";
     EXPECT_EQ(device_memory.storage.eeprom.saves, 1u);
 }

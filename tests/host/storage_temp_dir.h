@@ -1,0 +1,43 @@
+#pragma once
+// A temporary storage base for one host test, removed with the object.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace pcsim_test {
+
+class StorageTempDir {
+  public:
+    StorageTempDir() {
+        std::string pattern = testing::TempDir() + "/pcsim_base_XXXXXX";
+        if (mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~StorageTempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    StorageTempDir(const StorageTempDir&) = delete;
+    StorageTempDir& operator=(const StorageTempDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    std::filesystem::path operator/(const std::string& relative) const {
+        return std::filesystem::path(path_) / relative;
+    }
+
+    static std::string Read(const std::filesystem::path& file) {
+        std::ifstream f(file, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    }
+    static void Write(const std::filesystem::path& file, const std::string& text) {
+        std::ofstream(file, std::ios::binary) << text;
+    }
+
+  private:
+    std::string path_;
+};
+
+} // namespace pcsim_test
