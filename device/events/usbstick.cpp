@@ -1,7 +1,5 @@
 #include "device/events/usbstick.h"
 
-#include <atomic>
-
 #include "device/device_memory.h"
 #include "device/events/event.h"
 #include "device/storage/fs.h"
@@ -12,13 +10,13 @@ void usbstick_set_name(const char* name) {
     EventState& e = es();
     const uint32_t next = e.usb_name_version + 1;
     UsbStickName& copy = e.usb_stick_name[next & 1];
-    // A tick that took this copy two versions ago may still be reading it:
-    // the fence orders the last publication before these writes, so such a
-    // reader that sees any of them also sees the version move, and retries.
-    std::atomic_thread_fence(std::memory_order_release);
+    // A tick that took this copy two versions ago may still be reading it.
+    // Each byte is a release store (and read with acquire): a reader that
+    // sees any new byte also sees the last publication, finds the version
+    // moved on and reads again.
     size_t i = 0;
-    for (; i + 1 < USB_STICK_NAME_SIZE && name[i] != '\0'; ++i) copy.text[i] = name[i];
-    copy.text[i] = '\0';
+    for (; i + 1 < USB_STICK_NAME_SIZE && name[i] != '\0'; ++i) copy.text[i].store_release(name[i]);
+    copy.text[i].store_release('\0');
     e.usb_name_version.store_release(next);
 }
 
@@ -30,11 +28,10 @@ void usbstick_name(char* out, size_t size) {
         const UsbStickName& copy = e.usb_stick_name[version & 1];
         size_t i = 0;
         for (; i + 1 < size; ++i) {
-            out[i] = copy.text[i];
+            out[i] = copy.text[i].load_acquire();
             if (out[i] == '\0') break;
         }
         out[i] = '\0';
-        std::atomic_thread_fence(std::memory_order_acquire);
         // Unchanged version: no new name was written over this copy meanwhile.
         if (e.usb_name_version == version) return;
     }
