@@ -7,6 +7,7 @@
 #include "device/gfx/gfx.h"
 #include "device/runtime/sys.h"
 #include "device/services/host_services.h"
+#include "device/storage/fs.h"
 
 class DeviceTest : public ::testing::Test {
   protected:
@@ -14,6 +15,10 @@ class DeviceTest : public ::testing::Test {
 
     void SetUp() override {
         device_memory_reset();
+        // No storage unless a test gives it one (StorageTest): the working
+        // directory is shared by tests that run in parallel. Nothing can
+        // be made below a device file, so every file operation fails.
+        fs_set_base("/dev/null/no-storage");
         svc_clock_use_virtual(kEpochMs);
         now_ms_ = 0;
     }
