@@ -19,6 +19,8 @@ void device_memory_reset(void) {
     m.serial = SerialState{};
     m.board = BoardState{};
     m.nonfinite = NonFinite{};
+    can_shutdown(); // ports closed and libraries unloaded before their handles are cleared
+    m.can = CanState{};
     m.screen = ScreenState{};
     m.app = AppState{};
 }

@@ -6,6 +6,7 @@
 
 #include "device/app/app.h"
 #include "device/app/screen.h"
+#include "device/can/can_state.h"
 #include "device/gfx/gfx.h"
 #include "device/gfx/image.h"
 #include "device/gfx/text.h"
@@ -32,6 +33,7 @@ struct DeviceMemory {
     SerialState serial = {}; // serial channel table and UART transmit ring
     BoardState board;      // last values given to the board outputs
     NonFinite nonfinite = {}; // NaN and infinities of the model
+    CanState can;          // CAN adapters, frame rings, receive FIFOs, remote I/O
 
     // --- Application ---
     ScreenState screen;    // screen manager and page request
