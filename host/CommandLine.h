@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/CanSpec.h"
 #include "host/ScriptedPress.h"
 
 namespace pcsim {
@@ -30,6 +31,8 @@ struct CommandLineOptions {
     // --- Headless scripting ---
 
     // --- CAN ---
+    CanPortSpec can[2];    // --can0 SPEC, --can1 SPEC: the adapters of ports 0 and 1
+    std::string canLibDir; // --can-lib-dir DIR: searched first for the vendor libraries
 
     // --- Storage and USB stick ---
 

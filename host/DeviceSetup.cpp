@@ -1,11 +1,13 @@
 #include "host/DeviceSetup.h"
 
+#include "host/CanSetup.h"
+
 namespace pcsim {
 
 void ApplyDeviceOptions(const CommandLineOptions& options) {
     // Each area applies its options here, in the order the device needs
     // them before its start-up.
-    (void)options;
+    ApplyCanOptions(options);
 }
 
 } // namespace pcsim
