@@ -54,7 +54,8 @@ void BM_TransmitPass(benchmark::State& state) {
     const uint8_t data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     for (auto _ : state) {
         state.PauseTiming();
-        for (int i = 0; i < kFramesPerPass; ++i) can_send(0, 0x300, 0, 8, data);
+        for (int i = 0; i < kFramesPerPass; ++i)
+            can_send(0, 0x300, 0, 8, data);
         state.ResumeTiming();
         can_transmit_pass();
     }

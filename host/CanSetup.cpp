@@ -15,16 +15,21 @@ void ApplyCanOptions(const CommandLineOptions& options) {
         const char* variable = std::getenv(kCanLibDirVariable);
         dir = variable ? variable : "";
         std::error_code ignored;
-        if (!dir.empty() && (!std::filesystem::is_directory(dir, ignored) || dir.size() >= CAN_LIBRARY_DIR_MAX)) {
-            std::fprintf(stderr, "pc-simulator: %s='%s' is not a directory; CAN libraries come from the loader path\n",
+        if (!dir.empty() &&
+            (!std::filesystem::is_directory(dir, ignored) || dir.size() >= CAN_LIBRARY_DIR_MAX)) {
+            std::fprintf(stderr,
+                         "pc-simulator: %s='%s' is not a directory; CAN libraries come from the "
+                         "loader path\n",
                          kCanLibDirVariable, dir.c_str());
             dir.clear();
         }
     }
     can_set_library_dir(dir.empty() ? nullptr : dir.c_str());
     for (int port = 0; port < 2; ++port) {
-        const CanPortSpec& spec = options.can[port];
-        if (spec.given) can_choose_adapter(port, spec.adapter, spec.hasSelector ? spec.selector.c_str() : nullptr);
+        const CanPortChoice& choice = options.can[port];
+        if (choice.given)
+            can_choose_adapter(port, choice.adapter,
+                               choice.hasSelector ? choice.selector.c_str() : nullptr);
     }
 }
 

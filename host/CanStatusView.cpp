@@ -8,10 +8,14 @@ namespace pcsim {
 namespace {
 const char* AdapterName(int32_t type) {
     switch (type) {
-    case CAN_ADAPTER_KVASER: return "Kvaser";
-    case CAN_ADAPTER_REPLAY: return "replay";
-    case CAN_ADAPTER_SOCKETCAN: return "SocketCAN";
-    default: return "CANdo";
+    case CAN_ADAPTER_KVASER:
+        return "Kvaser";
+    case CAN_ADAPTER_REPLAY:
+        return "replay";
+    case CAN_ADAPTER_SOCKETCAN:
+        return "SocketCAN";
+    default:
+        return "CANdo";
     }
 }
 
@@ -42,17 +46,24 @@ void CanStatusView::Refresh(qint64 elapsedMs) {
         // Unsigned differences: the counters may wrap.
         const uint64_t rx = static_cast<uint32_t>(now.rx_frames - last[port].rx_frames);
         const uint64_t tx = static_cast<uint32_t>(now.tx_frames - last[port].tx_frames);
-        const auto perSecond = [span](uint64_t n) { return static_cast<uint32_t>((n * 1000 + span / 2) / span); };
+        const auto perSecond = [span](uint64_t n) {
+            return static_cast<uint32_t>((n * 1000 + span / 2) / span);
+        };
         labels[port]->setText(Describe(port, now, perSecond(rx), perSecond(tx)));
         last[port] = now;
     }
     lastMs = elapsedMs;
 }
 
-QString CanStatusView::Text(int port) const { return labels[port]->text(); }
+QString CanStatusView::Text(int port) const {
+    return labels[port]->text();
+}
 
-QString CanStatusView::Describe(int port, const CanPortStatus& s, uint32_t rxPerSecond, uint32_t txPerSecond) {
-    QString text = QStringLiteral("CAN%1: %2, ").arg(port + 1).arg(QString::fromLatin1(AdapterName(s.adapter)));
+QString CanStatusView::Describe(int port, const CanPortStatus& s, uint32_t rxPerSecond,
+                                uint32_t txPerSecond) {
+    QString text = QStringLiteral("CAN%1: %2, ")
+                       .arg(port + 1)
+                       .arg(QString::fromLatin1(AdapterName(s.adapter)));
     if (!s.open) return text + QStringLiteral("closed");
     return text + QStringLiteral("open, rx %1/s, tx %2/s").arg(rxPerSecond).arg(txPerSecond);
 }

@@ -32,7 +32,8 @@ class CanStatusView : public QObject {
     QString Text(int port) const;
 
     /* "CAN1: Kvaser, open, rx 12/s, tx 215/s" or "CAN2: CANdo, closed". */
-    static QString Describe(int port, const CanPortStatus& status, uint32_t rxPerSecond, uint32_t txPerSecond);
+    static QString Describe(int port, const CanPortStatus& status, uint32_t rxPerSecond,
+                            uint32_t txPerSecond);
 
   private:
     std::array<QLabel*, CAN_PORT_COUNT> labels{};

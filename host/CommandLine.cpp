@@ -52,7 +52,7 @@ bool ReadScreenshot(const std::string& v, CommandLineOptions* o, std::string* er
 }
 
 bool ReadCanPort(int port, const std::string& v, CommandLineOptions* o, std::string* error) {
-    if (!ParseCanSpec(v, &o->can[port], error)) {
+    if (!ParseCanAdapter(v, &o->can[port], error)) {
         *error = "--can" + std::to_string(port) + ": " + *error;
         return false;
     }
@@ -90,10 +90,10 @@ const OptionRow kOptions[] = {
     // --- Headless scripting ---
 
     // --- CAN ---
-    {"can0", "SPEC",
+    {"can0", "ADAPTER",
      "adapter of CAN port 1: kvaser[:CHANNEL] (the default), cando[:SERIAL], replay:FILE or socketcan:INTERFACE",
      false, [](const std::string& v, CommandLineOptions* o, std::string* e) { return ReadCanPort(0, v, o, e); }},
-    {"can1", "SPEC", "adapter of CAN port 2, as --can0", false,
+    {"can1", "ADAPTER", "adapter of CAN port 2, as --can0", false,
      [](const std::string& v, CommandLineOptions* o, std::string* e) { return ReadCanPort(1, v, o, e); }},
     {"can-lib-dir", "DIR",
      "look for libcanlib.so.1 and libCANdo.so in DIR before the loader path (default: $PCSIM_CAN_LIB_DIR)", false,

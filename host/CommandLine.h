@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/CanSpec.h"
+#include "host/CanAdapterOption.h"
 #include "host/ScriptedPress.h"
 
 namespace pcsim {
@@ -31,7 +31,7 @@ struct CommandLineOptions {
     // --- Headless scripting ---
 
     // --- CAN ---
-    CanPortSpec can[2];    // --can0 SPEC, --can1 SPEC: the adapters of ports 0 and 1
+    CanPortChoice can[2];    // --can0 ADAPTER, --can1 ADAPTER: the adapters of ports 0 and 1
     std::string canLibDir; // --can-lib-dir DIR: searched first for the vendor libraries
 
     // --- Storage and USB stick ---

@@ -9,7 +9,9 @@
 #include "device/can/can_state.h"
 #include "device/device_memory.h"
 
-static CanAdapterState& as() { return device_memory.can.adapter; }
+static CanAdapterState& as() {
+    return device_memory.can.adapter;
+}
 
 namespace {
 
@@ -19,17 +21,23 @@ int32_t backend_of(int port) {
     switch (type) {
     case CAN_ADAPTER_KVASER:
     case CAN_ADAPTER_REPLAY:
-    case CAN_ADAPTER_SOCKETCAN: return type;
-    default: return CAN_ADAPTER_CANDO;
+    case CAN_ADAPTER_SOCKETCAN:
+        return type;
+    default:
+        return CAN_ADAPTER_CANDO;
     }
 }
 
 int backend_port_open(int port) {
     switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER: return kvaser_port_open(port);
-    case CAN_ADAPTER_REPLAY: return replay_port_open(port);
-    case CAN_ADAPTER_SOCKETCAN: return socketcan_port_open(port);
-    default: return cando_port_open(port);
+    case CAN_ADAPTER_KVASER:
+        return kvaser_port_open(port);
+    case CAN_ADAPTER_REPLAY:
+        return replay_port_open(port);
+    case CAN_ADAPTER_SOCKETCAN:
+        return socketcan_port_open(port);
+    default:
+        return cando_port_open(port);
     }
 }
 
@@ -40,7 +48,9 @@ int published(int port, int result) {
     return result;
 }
 
-bool valid(int port) { return port >= 0 && port < CAN_PORT_COUNT; }
+bool valid(int port) {
+    return port >= 0 && port < CAN_PORT_COUNT;
+}
 
 } // namespace
 
@@ -64,9 +74,14 @@ int can_set_tx_hook(int port, can_tx_hook_t hook) {
 
 int can_bind(int port) {
     switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER: kvaser_bind(0); break;
-    case CAN_ADAPTER_CANDO: cando_bind(0); break;
-    default: break;
+    case CAN_ADAPTER_KVASER:
+        kvaser_bind(0);
+        break;
+    case CAN_ADAPTER_CANDO:
+        cando_bind(0);
+        break;
+    default:
+        break;
     }
     return 0;
 }
@@ -74,36 +89,54 @@ int can_bind(int port) {
 int can_open(int port) {
     const char* selector = as().selector[port];
     switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER: return published(port, kvaser_open(port, selector));
-    case CAN_ADAPTER_REPLAY: return published(port, replay_open(port, selector));
-    case CAN_ADAPTER_SOCKETCAN: return published(port, socketcan_open(port, selector));
-    default: return published(port, cando_open(port, selector));
+    case CAN_ADAPTER_KVASER:
+        return published(port, kvaser_open(port, selector));
+    case CAN_ADAPTER_REPLAY:
+        return published(port, replay_open(port, selector));
+    case CAN_ADAPTER_SOCKETCAN:
+        return published(port, socketcan_open(port, selector));
+    default:
+        return published(port, cando_open(port, selector));
     }
 }
 
 int can_close(int port) {
     switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER: kvaser_close(port); break;
-    case CAN_ADAPTER_REPLAY: replay_close(port); break;
-    case CAN_ADAPTER_SOCKETCAN: socketcan_close(port); break;
-    default: cando_close(port); break;
+    case CAN_ADAPTER_KVASER:
+        kvaser_close(port);
+        break;
+    case CAN_ADAPTER_REPLAY:
+        replay_close(port);
+        break;
+    case CAN_ADAPTER_SOCKETCAN:
+        socketcan_close(port);
+        break;
+    default:
+        cando_close(port);
+        break;
     }
     return published(port, 0);
 }
 
 int can_set_bitrate(int port, uint32_t bitrate) {
     switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER: return published(port, kvaser_set_bitrate(port, bitrate));
-    case CAN_ADAPTER_CANDO: return published(port, cando_set_bitrate(port, bitrate));
-    default: return 0;
+    case CAN_ADAPTER_KVASER:
+        return published(port, kvaser_set_bitrate(port, bitrate));
+    case CAN_ADAPTER_CANDO:
+        return published(port, cando_set_bitrate(port, bitrate));
+    default:
+        return 0;
     }
 }
 
 int can_set_bit_timing(int port, const CanBitTiming* timing) {
     switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER: return published(port, kvaser_set_bitrate(port, timing->t[0]));
-    case CAN_ADAPTER_CANDO: return published(port, cando_set_bit_timing(port, timing));
-    default: return 0;
+    case CAN_ADAPTER_KVASER:
+        return published(port, kvaser_set_bitrate(port, timing->t[0]));
+    case CAN_ADAPTER_CANDO:
+        return published(port, cando_set_bit_timing(port, timing));
+    default:
+        return 0;
     }
 }
 
@@ -112,7 +145,9 @@ int can_is_open(int port) {
     return backend_port_open(port);
 }
 
-int can_get_state(int port) { return can_is_open(port) ? 0 : 4; }
+int can_get_state(int port) {
+    return can_is_open(port) ? 0 : 4;
+}
 
 int can_get_status(int, CanStatus* status) {
     std::memset(status, 0, sizeof *status);
@@ -122,10 +157,18 @@ int can_get_status(int, CanStatus* status) {
 int can_transmit(int port, const CanMessage* message) {
     int result;
     switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER: result = kvaser_transmit(port, message); break;
-    case CAN_ADAPTER_REPLAY: result = 0; break;
-    case CAN_ADAPTER_SOCKETCAN: result = socketcan_transmit(port, message); break;
-    default: result = cando_transmit(port, message); break;
+    case CAN_ADAPTER_KVASER:
+        result = kvaser_transmit(port, message);
+        break;
+    case CAN_ADAPTER_REPLAY:
+        result = 0;
+        break;
+    case CAN_ADAPTER_SOCKETCAN:
+        result = socketcan_transmit(port, message);
+        break;
+    default:
+        result = cando_transmit(port, message);
+        break;
     }
     if (result == -1) return -1;
     as().tx_frames[port].fetch_add(1);
@@ -136,10 +179,18 @@ int can_transmit(int port, const CanMessage* message) {
 int can_receive(int port, CanMessage* message) {
     int result;
     switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER: result = kvaser_receive(port, message); break;
-    case CAN_ADAPTER_REPLAY: result = published(port, replay_receive(port, message)); break;
-    case CAN_ADAPTER_SOCKETCAN: result = socketcan_receive(port, message); break;
-    default: result = cando_receive(port, message); break;
+    case CAN_ADAPTER_KVASER:
+        result = kvaser_receive(port, message);
+        break;
+    case CAN_ADAPTER_REPLAY:
+        result = published(port, replay_receive(port, message));
+        break;
+    case CAN_ADAPTER_SOCKETCAN:
+        result = socketcan_receive(port, message);
+        break;
+    default:
+        result = cando_receive(port, message);
+        break;
     }
     if (result == -1) return -1;
     // A length above 8 from any source is taken as 8: the payload has 8 bytes.
@@ -149,11 +200,21 @@ int can_receive(int port, CanMessage* message) {
     return result;
 }
 
-int can_open0(void) { return can_open(0); }
-int can_close0(void) { return can_close(0); }
-int can_set_bitrate0(uint32_t bitrate) { return can_set_bitrate(0, bitrate); }
-int can_transmit0(const CanMessage* message) { return can_transmit(0, message); }
-int can_receive0(CanMessage* message) { return can_receive(0, message); }
+int can_open0(void) {
+    return can_open(0);
+}
+int can_close0(void) {
+    return can_close(0);
+}
+int can_set_bitrate0(uint32_t bitrate) {
+    return can_set_bitrate(0, bitrate);
+}
+int can_transmit0(const CanMessage* message) {
+    return can_transmit(0, message);
+}
+int can_receive0(CanMessage* message) {
+    return can_receive(0, message);
+}
 
 int can_port_status(int port, CanPortStatus* status) {
     if (!valid(port) || !status) return -1;

@@ -53,11 +53,11 @@ struct CanPortStatus {
 /* Per-port tables of the layer. The adapter type, the open flag and the
  * counters are read by the host's window thread, hence SharedVar. */
 struct CanAdapterState {
-    SharedVar<int32_t> type[CAN_PORT_COUNT];      // CanAdapterType of each port
-    const char* selector[CAN_PORT_COUNT] = {};    // stored, not copied; the caller keeps it alive
-    can_hook_t rx_hook[CAN_PORT_COUNT] = {};      // called after each received message
-    can_tx_hook_t tx_hook[CAN_PORT_COUNT] = {};   // called after each sent message
-    SharedVar<uint8_t> open[CAN_PORT_COUNT];      // open state as last seen by an operation
+    SharedVar<int32_t> type[CAN_PORT_COUNT];       // CanAdapterType of each port
+    const char* selector[CAN_PORT_COUNT] = {};     // stored, not copied; the caller keeps it alive
+    can_hook_t rx_hook[CAN_PORT_COUNT] = {};       // called after each received message
+    can_tx_hook_t tx_hook[CAN_PORT_COUNT] = {};    // called after each sent message
+    SharedVar<uint8_t> open[CAN_PORT_COUNT];       // open state as last seen by an operation
     SharedVar<uint32_t> rx_frames[CAN_PORT_COUNT]; // received messages, for the status bar
     SharedVar<uint32_t> tx_frames[CAN_PORT_COUNT]; // sent messages, for the status bar
 };

@@ -7,7 +7,9 @@
 #include "device/services/host_services.h"
 #include "device/services/time_base.h"
 
-static CandoState& cs() { return device_memory.can.cando; }
+static CandoState& cs() {
+    return device_memory.can.cando;
+}
 
 namespace {
 
@@ -16,7 +18,8 @@ struct EntryPoint {
     size_t offset; // of the function pointer in CandoApi
 };
 
-#define CANDO_ENTRY(name) {#name, offsetof(CandoApi, name)}
+#define CANDO_ENTRY(name)                                                                          \
+    { #name, offsetof(CandoApi, name) }
 const EntryPoint kEntryPoints[] = {
     CANDO_ENTRY(CANdoGetDevices), CANDO_ENTRY(CANdoOpen),         CANDO_ENTRY(CANdoOpenDevice),
     CANDO_ENTRY(CANdoClose),      CANDO_ENTRY(CANdoFlushBuffers), CANDO_ENTRY(CANdoSetBaudRate),
@@ -47,20 +50,23 @@ uint32_t read_u32(const uint8_t* at) {
     return v;
 }
 
-void write_u32(uint8_t* at, uint32_t v) { std::memcpy(at, &v, sizeof v); }
+void write_u32(uint8_t* at, uint32_t v) {
+    std::memcpy(at, &v, sizeof v);
+}
 
 void set_timing(CandoPort& p) {
     const CandoApi& api = cs().api;
     if (p.custom_timing) {
         api.CANdoSetBaudRate(p.handle_area, static_cast<uint8_t>(p.timing[6]),
                              static_cast<uint8_t>(p.timing[7]), static_cast<uint8_t>(p.timing[4]),
-                             static_cast<uint8_t>(p.timing[5]), static_cast<uint8_t>(p.timing[3]), 0);
+                             static_cast<uint8_t>(p.timing[5]), static_cast<uint8_t>(p.timing[3]),
+                             0);
         return;
     }
     for (const TimingRow& row : kTimings) {
         if (row.bitrate == p.bitrate) {
-            api.CANdoSetBaudRate(p.handle_area, row.sjw, row.brp, row.phseg1, row.phseg2, row.propseg,
-                                 row.sam);
+            api.CANdoSetBaudRate(p.handle_area, row.sjw, row.brp, row.phseg1, row.phseg2,
+                                 row.propseg, row.sam);
             return;
         }
     }
@@ -81,7 +87,8 @@ int cando_bind(int forced) {
     const CanBindPacing pacing = c.pacing;
     std::memset(&c, 0, sizeof c);
     c.pacing = pacing;
-    for (CandoPort& p : c.port) p.bitrate = 250000;
+    for (CandoPort& p : c.port)
+        p.bitrate = 250000;
     c.library = can_library_open(CANDO_LIBRARY_NAME);
     if (c.library) {
         bool complete = true;
@@ -96,7 +103,8 @@ int cando_bind(int forced) {
             // The count comes from the library; never trust it past the list.
             if (count < 0) count = 0;
             if (count > CANDO_MAX_DEVICES) count = CANDO_MAX_DEVICES;
-            for (auto& record : c.devices) record[CANDO_DEVICE_RECORD_BYTES - 1] = '\0';
+            for (auto& record : c.devices)
+                record[CANDO_DEVICE_RECORD_BYTES - 1] = '\0';
             c.device_count = count;
             c.bound = 1;
         } else {
@@ -135,7 +143,8 @@ int cando_open(int port, const char* selector) {
     bool started = c.api.CANdoSetMode(p.handle_area, 0) == 0;
     if (started) {
         svc_sleep_ms(10);
-        started = c.api.CANdoFlushBuffers(p.handle_area) == 0 && c.api.CANdoSetState(p.handle_area, 1) == 0;
+        started = c.api.CANdoFlushBuffers(p.handle_area) == 0 &&
+                  c.api.CANdoSetState(p.handle_area, 1) == 0;
     }
     if (!started) {
         // The device is given back, so that a later open can have it again.
@@ -192,8 +201,8 @@ int cando_transmit(int port, const CanMessage* message) {
         svc_sleep_ms(1);
         now = sys_time_ms();
     }
-    if (c.api.CANdoTransmit(p.handle_area, message->extended, message->id, message->remote, message->dlc,
-                            message->data, 0, 0) != 0) {
+    if (c.api.CANdoTransmit(p.handle_area, message->extended, message->id, message->remote,
+                            message->dlc, message->data, 0, 0) != 0) {
         return -1;
     }
     p.last_tx_ms = now;
@@ -222,19 +231,23 @@ int cando_receive(int port, CanMessage* message) {
     message->id = read_u32(slot + 4);
     message->dlc = slot[8] > 8 ? 8 : slot[8];
     std::memcpy(message->data, slot + 9, message->dlc);
-    message->timestamp_us = static_cast<uint64_t>(static_cast<double>(read_u32(slot + 20)) * static_cast<double>(25.6f));
+    message->timestamp_us = static_cast<uint64_t>(static_cast<double>(read_u32(slot + 20)) *
+                                                  static_cast<double>(25.6f));
 
     write_u32(buffer + CANDO_RX_READ_INDEX, read + 1 == CANDO_RX_SLOTS ? 0 : read + 1);
     buffer[CANDO_RX_FULL_FLAG] = 0;
     return 0;
 }
 
-int cando_port_open(int port) { return cs().port[port].open; }
+int cando_port_open(int port) {
+    return cs().port[port].open;
+}
 
 void cando_shutdown(void) {
     CandoState& c = cs();
     if (!c.bound) return;
-    for (int port = 0; port < CAN_PORT_COUNT; ++port) cando_close(port);
+    for (int port = 0; port < CAN_PORT_COUNT; ++port)
+        cando_close(port);
     svc_library_close(c.library);
     std::memset(&c, 0, sizeof c);
 }

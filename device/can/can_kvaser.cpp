@@ -6,7 +6,9 @@
 #include "device/device_memory.h"
 #include "device/services/host_services.h"
 
-static KvaserState& ks() { return device_memory.can.kvaser; }
+static KvaserState& ks() {
+    return device_memory.can.kvaser;
+}
 
 namespace {
 
@@ -16,17 +18,27 @@ struct EntryPoint {
     bool required;
 };
 
-#define KVASER_ENTRY(name, required) {#name, offsetof(KvaserApi, name), required}
+#define KVASER_ENTRY(name, required)                                                               \
+    { #name, offsetof(KvaserApi, name), required }
 const EntryPoint kEntryPoints[] = {
-    KVASER_ENTRY(canInitializeLibrary, true),   KVASER_ENTRY(canOpenChannel, true),
-    KVASER_ENTRY(canGetNumberOfChannels, true), KVASER_ENTRY(canGetChannelData, true),
-    KVASER_ENTRY(canClose, true),               KVASER_ENTRY(canBusOn, true),
-    KVASER_ENTRY(canBusOff, true),              KVASER_ENTRY(canSetBitrate, false),
-    KVASER_ENTRY(canSetBusParams, true),        KVASER_ENTRY(canGetBusParams, true),
-    KVASER_ENTRY(canSetBusOutputControl, true), KVASER_ENTRY(canGetBusOutputControl, true),
-    KVASER_ENTRY(canAccept, true),              KVASER_ENTRY(canReadStatus, true),
-    KVASER_ENTRY(canReadErrorCounters, true),   KVASER_ENTRY(canWrite, true),
-    KVASER_ENTRY(canWriteSync, true),           KVASER_ENTRY(canRead, true),
+    KVASER_ENTRY(canInitializeLibrary, true),
+    KVASER_ENTRY(canOpenChannel, true),
+    KVASER_ENTRY(canGetNumberOfChannels, true),
+    KVASER_ENTRY(canGetChannelData, true),
+    KVASER_ENTRY(canClose, true),
+    KVASER_ENTRY(canBusOn, true),
+    KVASER_ENTRY(canBusOff, true),
+    KVASER_ENTRY(canSetBitrate, false),
+    KVASER_ENTRY(canSetBusParams, true),
+    KVASER_ENTRY(canGetBusParams, true),
+    KVASER_ENTRY(canSetBusOutputControl, true),
+    KVASER_ENTRY(canGetBusOutputControl, true),
+    KVASER_ENTRY(canAccept, true),
+    KVASER_ENTRY(canReadStatus, true),
+    KVASER_ENTRY(canReadErrorCounters, true),
+    KVASER_ENTRY(canWrite, true),
+    KVASER_ENTRY(canWriteSync, true),
+    KVASER_ENTRY(canRead, true),
     KVASER_ENTRY(canReadWait, true),
 };
 #undef KVASER_ENTRY
@@ -42,11 +54,16 @@ void forget_library(void) {
 /* canSetBusParams' predefined bitrates, for a library without canSetBitrate. */
 long predefined_bitrate(uint32_t bitrate) {
     switch (bitrate) {
-    case 1000000: return -1;
-    case 500000: return -2;
-    case 250000: return -3;
-    case 125000: return -4;
-    default: return 0;
+    case 1000000:
+        return -1;
+    case 500000:
+        return -2;
+    case 250000:
+        return -3;
+    case 125000:
+        return -4;
+    default:
+        return 0;
     }
 }
 
@@ -125,10 +142,11 @@ int kvaser_open(int port, const char* selector) {
         return fail_open(port);
     }
     p.handle = handle;
-    can_report("KVASER: Mapped CAN port %d to Kvaser (Ch:%d, Ser:(%d)%d, Fw:%d.%d.%d.%d)\n", port + 1,
-               channel, static_cast<int32_t>(serial >> 32), static_cast<int32_t>(serial),
-               static_cast<int>((firmware >> 32) & 0xFFFF), static_cast<int>((firmware >> 48) & 0xFFFF),
-               static_cast<int>(firmware & 0xFFFF), static_cast<int>((firmware >> 16) & 0xFFFF));
+    can_report("KVASER: Mapped CAN port %d to Kvaser (Ch:%d, Ser:(%d)%d, Fw:%d.%d.%d.%d)\n",
+               port + 1, channel, static_cast<int32_t>(serial >> 32), static_cast<int32_t>(serial),
+               static_cast<int>((firmware >> 32) & 0xFFFF),
+               static_cast<int>((firmware >> 48) & 0xFFFF), static_cast<int>(firmware & 0xFFFF),
+               static_cast<int>((firmware >> 16) & 0xFFFF));
     p.open = 1;
     return 0;
 }
@@ -178,11 +196,14 @@ int kvaser_receive(int port, CanMessage* message) {
     return 0;
 }
 
-int kvaser_port_open(int port) { return ks().port[port].open; }
+int kvaser_port_open(int port) {
+    return ks().port[port].open;
+}
 
 void kvaser_shutdown(void) {
     KvaserState& k = ks();
     if (!k.bound) return;
-    for (int port = 0; port < CAN_PORT_COUNT; ++port) kvaser_close(port);
+    for (int port = 0; port < CAN_PORT_COUNT; ++port)
+        kvaser_close(port);
     forget_library();
 }

@@ -8,7 +8,8 @@
 #include "device/can/can_library.h"
 
 constexpr char KVASER_LIBRARY_NAME[] = "libcanlib.so.1";
-constexpr int32_t KVASER_OPEN_FLAGS = 0x30;      // extended identifiers required, virtual channels accepted
+constexpr int32_t KVASER_OPEN_FLAGS =
+    0x30; // extended identifiers required, virtual channels accepted
 constexpr uint32_t KVASER_DRIVER_NORMAL = 4;     // bus output control: normal driver
 constexpr uint32_t KVASER_MSG_EXT = 4;           // message flag: 29-bit identifier
 constexpr int32_t KVASER_DATA_CHANNEL_NAME = 13; // canGetChannelData items probed at open
@@ -50,18 +51,18 @@ struct KvaserApi {
 };
 
 struct KvaserPort {
-    uint8_t open = 0;              // 1 after a complete open sequence
+    uint8_t open = 0;               // 1 after a complete open sequence
     const char* selector = nullptr; // channel number text, or none
-    int32_t handle = -1;           // channel handle from canOpenChannel
-    uint32_t bitrate = 250000;     // bit/s used by the next open
+    int32_t handle = -1;            // channel handle from canOpenChannel
+    uint32_t bitrate = 250000;      // bit/s used by the next open
 };
 
 struct KvaserState {
-    void* library = nullptr;     // handle of the loaded library
-    uint8_t bound = 0;           // all required entry points resolved
-    KvaserApi api = {};          // entry points while bound
-    int32_t channel_count = 0;   // reported at binding; kept, not used
-    CanBindPacing pacing = {};   // retry pacing of a failed binding
+    void* library = nullptr;         // handle of the loaded library
+    uint8_t bound = 0;               // all required entry points resolved
+    KvaserApi api = {};              // entry points while bound
+    int32_t channel_count = 0;       // reported at binding; kept, not used
+    CanBindPacing pacing = {};       // retry pacing of a failed binding
     KvaserPort port[CAN_PORT_COUNT]; // per port
 };
 

@@ -8,7 +8,9 @@
 #include "device/services/host_services.h"
 #include "device/services/time_base.h"
 
-static CanLibraryState& ls() { return device_memory.can.library; }
+static CanLibraryState& ls() {
+    return device_memory.can.library;
+}
 
 void can_set_library_dir(const char* dir) {
     ls().dir[0] = '\0';

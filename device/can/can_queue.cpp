@@ -7,13 +7,19 @@
 #include "device/can/remote_io.h"
 #include "device/device_memory.h"
 
-static CanQueueState& qs() { return device_memory.can.queue; }
+static CanQueueState& qs() {
+    return device_memory.can.queue;
+}
 
 namespace {
 
-uint16_t step(uint16_t at) { return at + 1 == CAN_RING_SLOTS ? 0 : at + 1; }
+uint16_t step(uint16_t at) {
+    return at + 1 == CAN_RING_SLOTS ? 0 : at + 1;
+}
 
-bool valid(int port) { return port >= 0 && port < CAN_PORT_COUNT; }
+bool valid(int port) {
+    return port >= 0 && port < CAN_PORT_COUNT;
+}
 
 /* Slot copies of the transmit rings, word and byte atomics so that a copy
  * that races with a replacement is detected by the sequence counter
@@ -21,13 +27,15 @@ bool valid(int port) { return port >= 0 && port < CAN_PORT_COUNT; }
 void frame_store(CanFrame* slot, const CanFrame& f) {
     std::atomic_ref<uint32_t>(slot->id_word).store(f.id_word, std::memory_order_relaxed);
     std::atomic_ref<uint8_t>(slot->control).store(f.control, std::memory_order_relaxed);
-    for (int i = 0; i < 8; ++i) std::atomic_ref<uint8_t>(slot->data[i]).store(f.data[i], std::memory_order_relaxed);
+    for (int i = 0; i < 8; ++i)
+        std::atomic_ref<uint8_t>(slot->data[i]).store(f.data[i], std::memory_order_relaxed);
 }
 
 void frame_load(CanFrame* slot, CanFrame* f) {
     f->id_word = std::atomic_ref<uint32_t>(slot->id_word).load(std::memory_order_relaxed);
     f->control = std::atomic_ref<uint8_t>(slot->control).load(std::memory_order_relaxed);
-    for (int i = 0; i < 8; ++i) f->data[i] = std::atomic_ref<uint8_t>(slot->data[i]).load(std::memory_order_relaxed);
+    for (int i = 0; i < 8; ++i)
+        f->data[i] = std::atomic_ref<uint8_t>(slot->data[i]).load(std::memory_order_relaxed);
 }
 
 void reset_ring(CanRing& ring) {
@@ -58,8 +66,10 @@ void dispatch(int port) {
         CanFrame* f = &ring.slot[at];
         const uint8_t dlc = f->control >> 4;
         if (f->control & CAN_CONTROL_EXTENDED) {
-            if (port == 0) app_can0_ext_rx(f->id_word >> 3, dlc, f->data);
-            else app_can1_ext_rx(f->id_word >> 3, dlc, f->data);
+            if (port == 0)
+                app_can0_ext_rx(f->id_word >> 3, dlc, f->data);
+            else
+                app_can1_ext_rx(f->id_word >> 3, dlc, f->data);
             continue;
         }
         const uint32_t id = (f->id_word >> 3) & 0x7FF;
@@ -115,11 +125,15 @@ int can_choose_adapter(int port, int32_t type, const char* selector) {
 void can_queues_init(void) {
     for (int port = 0; port < CAN_PORT_COUNT; ++port) {
         const CanAdapterChoice& c = qs().choice[port];
-        if (c.chosen) can_set_adapter(port, c.type, c.has_selector ? c.selector : nullptr);
-        else can_set_adapter(port, CAN_ADAPTER_KVASER, nullptr);
+        if (c.chosen)
+            can_set_adapter(port, c.type, c.has_selector ? c.selector : nullptr);
+        else
+            can_set_adapter(port, CAN_ADAPTER_KVASER, nullptr);
     }
-    for (CanRing& ring : qs().rx) reset_ring(ring);
-    for (CanRing& ring : qs().tx) reset_ring(ring);
+    for (CanRing& ring : qs().rx)
+        reset_ring(ring);
+    for (CanRing& ring : qs().tx)
+        reset_ring(ring);
     device_memory.sys.can_reset_request = 0;
 }
 
@@ -128,7 +142,8 @@ int can_send(int port, uint32_t id, uint8_t extended, uint8_t dlc, const uint8_t
     if (dlc > 8) dlc = 8;
     CanFrame f{};
     f.id_word = id * 8u;
-    f.control = static_cast<uint8_t>((extended ? CAN_CONTROL_EXTENDED : 0) | dlc << 4 | CAN_CONTROL_TRANSMIT);
+    f.control = static_cast<uint8_t>((extended ? CAN_CONTROL_EXTENDED : 0) | dlc << 4 |
+                                     CAN_CONTROL_TRANSMIT);
     if (data) std::memcpy(f.data, data, dlc);
 
     CanRing& ring = qs().tx[port];
@@ -149,12 +164,15 @@ int can_send(int port, uint32_t id, uint8_t extended, uint8_t dlc, const uint8_t
 }
 
 void can_receive_pass(void) {
-    for (int port = 0; port < CAN_PORT_COUNT; ++port) drain_adapter(port);
-    for (int port = 0; port < CAN_PORT_COUNT; ++port) dispatch(port);
+    for (int port = 0; port < CAN_PORT_COUNT; ++port)
+        drain_adapter(port);
+    for (int port = 0; port < CAN_PORT_COUNT; ++port)
+        dispatch(port);
 }
 
 void can_transmit_pass(void) {
-    for (int port = 0; port < CAN_PORT_COUNT; ++port) drain_ring(port);
+    for (int port = 0; port < CAN_PORT_COUNT; ++port)
+        drain_ring(port);
 }
 
 int can_ring_count(const CanRing* ring) {

@@ -17,7 +17,7 @@
 #include "device/services/shared_var.h"
 
 constexpr int CAN_RING_SLOTS = 240;
-constexpr int CAN_SELECTOR_MAX = 512;         // bytes of a chosen selector, NUL included
+constexpr int CAN_SELECTOR_MAX = 512;          // bytes of a chosen selector, NUL included
 constexpr uint8_t CAN_CONTROL_EXTENDED = 0x04; // control byte: 29-bit identifier
 constexpr uint8_t CAN_CONTROL_TRANSMIT = 0x08; // control byte: queued for transmission
 constexpr uint16_t CAN_REPLY_ID = 0x422;       // remote I/O replies, port 0
@@ -40,15 +40,15 @@ struct CanRing {
 
 /* Adapter of a port as the host chose it, applied by can_queues_init. */
 struct CanAdapterChoice {
-    uint8_t chosen;                   // 0: the default (Kvaser, no selector)
-    int32_t type;                     // CanAdapterType
-    uint8_t has_selector;             // 0: no selector
-    char selector[CAN_SELECTOR_MAX];  // copied text of the selector
+    uint8_t chosen;                  // 0: the default (Kvaser, no selector)
+    int32_t type;                    // CanAdapterType
+    uint8_t has_selector;            // 0: no selector
+    char selector[CAN_SELECTOR_MAX]; // copied text of the selector
 };
 
 struct CanQueueState {
-    CanRing rx[CAN_PORT_COUNT];                  // receive rings, main loop only
-    CanRing tx[CAN_PORT_COUNT];                  // transmit rings, tick -> main loop
+    CanRing rx[CAN_PORT_COUNT];                   // receive rings, main loop only
+    CanRing tx[CAN_PORT_COUNT];                   // transmit rings, tick -> main loop
     CanAdapterChoice choice[CAN_PORT_COUNT] = {}; // set by the host before start-up
 };
 

@@ -5,7 +5,9 @@
 #include "device/device_memory.h"
 #include "device/services/time_base.h"
 
-static ReplayState& rs() { return device_memory.can.replay; }
+static ReplayState& rs() {
+    return device_memory.can.replay;
+}
 
 namespace {
 
@@ -104,4 +106,6 @@ int replay_receive(int port, CanMessage* message) {
     return 0;
 }
 
-int replay_port_open(int port) { return rs().port[port].file != nullptr; }
+int replay_port_open(int port) {
+    return rs().port[port].file != nullptr;
+}

@@ -37,11 +37,11 @@ struct CanRxSlot {
 };
 
 struct CanRxFifo {
-    CanRxSlot slot[CAN_FIFO_DEPTH] = {};       // entries (the mailbox uses slot 0)
-    SharedVar<uint8_t> write;                  // slot to be written next
-    SharedVar<uint8_t> read;                   // current slot of the reader
+    CanRxSlot slot[CAN_FIFO_DEPTH] = {};         // entries (the mailbox uses slot 0)
+    SharedVar<uint8_t> write;                    // slot to be written next
+    SharedVar<uint8_t> read;                     // current slot of the reader
     SharedVar<uint16_t> age = CAN_FIFO_AGE_NONE; // reads since the newest entry arrived
-    SharedVar<uint32_t> seq;                   // odd while a push is under way
+    SharedVar<uint32_t> seq;                     // odd while a push is under way
 };
 
 struct CanRxState {

@@ -15,7 +15,9 @@
 #include "device/device_memory.h"
 #include "device/services/time_base.h"
 
-static SocketcanState& ss() { return device_memory.can.socketcan; }
+static SocketcanState& ss() {
+    return device_memory.can.socketcan;
+}
 
 namespace {
 
@@ -56,8 +58,8 @@ int socketcan_read_fd(int fd, CanMessage* message) {
             if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_TIMESTAMP) {
                 timeval tv;
                 std::memcpy(&tv, CMSG_DATA(c), sizeof tv);
-                message->timestamp_us = static_cast<uint64_t>(tv.tv_sec) * 1000000u +
-                                        static_cast<uint64_t>(tv.tv_usec);
+                message->timestamp_us =
+                    static_cast<uint64_t>(tv.tv_sec) * 1000000u + static_cast<uint64_t>(tv.tv_usec);
             }
         }
         return 0;
@@ -96,7 +98,8 @@ int socketcan_open(int port, const char* interface_name) {
     SocketcanPort& p = ss().port[port];
     p.selector = interface_name;
     if (p.fd >= 0) return 0;
-    if (!interface_name || std::strlen(interface_name) >= IFNAMSIZ) return fail_open(port, interface_name);
+    if (!interface_name || std::strlen(interface_name) >= IFNAMSIZ)
+        return fail_open(port, interface_name);
     const int fd = socket(PF_CAN, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, CAN_RAW);
     if (fd < 0) return fail_open(port, interface_name);
     ifreq request{};
@@ -134,4 +137,6 @@ int socketcan_receive(int port, CanMessage* message) {
     return fd >= 0 ? socketcan_read_fd(fd, message) : -1;
 }
 
-int socketcan_port_open(int port) { return ss().port[port].fd >= 0; }
+int socketcan_port_open(int port) {
+    return ss().port[port].fd >= 0;
+}

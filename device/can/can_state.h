@@ -12,17 +12,17 @@
 
 struct CanState {
     // --- Adapter layer ---
-    CanAdapterState adapter;     // per-port adapter type, selector, hooks, status counters
-    CanLibraryState library;     // where the vendor libraries are searched
-    KvaserState kvaser;          // Kvaser CANlib binding and channels
-    CandoState cando = {};       // CANdo binding, device list, receive buffers
-    ReplayState replay = {};     // trace files being played back
-    SocketcanState socketcan;    // raw CAN sockets
+    CanAdapterState adapter;  // per-port adapter type, selector, hooks, status counters
+    CanLibraryState library;  // where the vendor libraries are searched
+    KvaserState kvaser;       // Kvaser CANlib binding and channels
+    CandoState cando = {};    // CANdo binding, device list, receive buffers
+    ReplayState replay = {};  // trace files being played back
+    SocketcanState socketcan; // raw CAN sockets
 
     // --- Queues and application side ---
-    CanQueueState queue;         // frame rings and the host's adapter choice
-    CanRxState rx;               // application FIFOs and the 0x700 mailbox
-    RioState rio;                // remote I/O value store and periodic frame
+    CanQueueState queue; // frame rings and the host's adapter choice
+    CanRxState rx;       // application FIFOs and the 0x700 mailbox
+    RioState rio;        // remote I/O value store and periodic frame
 };
 
 /* Close every port and unload the libraries before the state is cleared. */

@@ -5,7 +5,9 @@
 
 #include "device/device_memory.h"
 
-static RioState& rio() { return device_memory.can.rio; }
+static RioState& rio() {
+    return device_memory.can.rio;
+}
 
 namespace {
 
@@ -20,25 +22,35 @@ uint32_t reply_word(const CanFrame* f) {
     return v;
 }
 
-float as_float(uint32_t bits) { return std::bit_cast<float>(bits); }
+float as_float(uint32_t bits) {
+    return std::bit_cast<float>(bits);
+}
 
 } // namespace
 
-int rio_request_all(void) { return send_command(0, 0, 0, 0); }
+int rio_request_all(void) {
+    return send_command(0, 0, 0, 0);
+}
 
-int rio_switch_output(uint8_t type, uint8_t channel) { return send_command(type, channel, 0, 0); }
+int rio_switch_output(uint8_t type, uint8_t channel) {
+    return send_command(type, channel, 0, 0);
+}
 
 int rio_set_analog_output(int channel, float value) {
     // Truncation toward zero, then the low 16 bits; out-of-range values
     // wrap as on the unit rather than being undefined here.
     const double scaled = static_cast<double>(value) * 1000.0;
     int64_t whole = 0;
-    if (scaled == scaled && scaled > -9.2e18 && scaled < 9.2e18) whole = static_cast<int64_t>(scaled);
+    if (scaled == scaled && scaled > -9.2e18 && scaled < 9.2e18)
+        whole = static_cast<int64_t>(scaled);
     const uint16_t v = static_cast<uint16_t>(whole);
-    return send_command(4, static_cast<uint8_t>(channel), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v));
+    return send_command(4, static_cast<uint8_t>(channel), static_cast<uint8_t>(v >> 8),
+                        static_cast<uint8_t>(v));
 }
 
-int rio_set_output_duty(int channel, uint8_t value) { return send_command(9, static_cast<uint8_t>(channel), value, 0); }
+int rio_set_output_duty(int channel, uint8_t value) {
+    return send_command(9, static_cast<uint8_t>(channel), value, 0);
+}
 
 void rio_handle_reply(const CanFrame* f) {
     RioState& s = rio();
@@ -48,9 +60,15 @@ void rio_handle_reply(const CanFrame* f) {
     case RIO_REPLY_ANALOG:
         if (channel < RIO_ANALOG_CHANNELS) s.analog[channel] = reply_word(f);
         break;
-    case RIO_REPLY_SUPPLY: s.supply = reply_word(f); break;
-    case RIO_REPLY_READING_A: s.reading_a = reply_word(f); break;
-    case RIO_REPLY_READING_B: s.reading_b = reply_word(f); break;
+    case RIO_REPLY_SUPPLY:
+        s.supply = reply_word(f);
+        break;
+    case RIO_REPLY_READING_A:
+        s.reading_a = reply_word(f);
+        break;
+    case RIO_REPLY_READING_B:
+        s.reading_b = reply_word(f);
+        break;
     case RIO_REPLY_INPUT:
         if (channel < RIO_INPUT_CHANNELS) s.input[channel] = reply_word(f);
         break;
@@ -61,8 +79,11 @@ void rio_handle_reply(const CanFrame* f) {
             s.counter[channel] = std::bit_cast<uint32_t>(value) | flag << 32;
         }
         break;
-    case RIO_REPLY_READY: s.ready = f->data[2]; break;
-    default: break; // 0-4, 9 and 13-255 carry nothing to keep
+    case RIO_REPLY_READY:
+        s.ready = f->data[2];
+        break;
+    default:
+        break; // 0-4, 9 and 13-255 carry nothing to keep
     }
 }
 
@@ -71,9 +92,15 @@ float rio_analog(int channel) {
     return as_float(rio().analog[channel]);
 }
 
-float rio_supply(void) { return as_float(rio().supply); }
-float rio_reading_a(void) { return as_float(rio().reading_a); }
-float rio_reading_b(void) { return as_float(rio().reading_b); }
+float rio_supply(void) {
+    return as_float(rio().supply);
+}
+float rio_reading_a(void) {
+    return as_float(rio().reading_a);
+}
+float rio_reading_b(void) {
+    return as_float(rio().reading_b);
+}
 
 int rio_input_state(int channel, uint32_t* state) {
     if (channel < 0 || channel >= RIO_INPUT_CHANNELS || !state) return 0;
@@ -89,7 +116,9 @@ int rio_counter(int channel, uint32_t* value, uint16_t* flag) {
     return 1;
 }
 
-uint32_t rio_ready(void) { return rio().ready; }
+uint32_t rio_ready(void) {
+    return rio().ready;
+}
 
 int can_periodic_tx_set(uint32_t id, uint8_t, uint8_t len, const uint8_t* data) {
     RioState& s = rio();

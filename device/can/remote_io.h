@@ -36,9 +36,10 @@ struct RioState {
     SharedVar<uint32_t> supply;                      // type 6: float bit pattern
     SharedVar<uint32_t> reading_a;                   // type 7: float bit pattern
     SharedVar<uint32_t> reading_b;                   // type 8: float bit pattern
-    SharedVar<uint32_t> input[RIO_INPUT_CHANNELS];   // type 10: threshold input states, channels 0-4
-    SharedVar<uint64_t> counter[RIO_COUNTER_CHANNELS]; // type 11: float bits (low word), flag (high)
-    SharedVar<uint32_t> ready;                       // type 12: I/O ready indication
+    SharedVar<uint32_t> input[RIO_INPUT_CHANNELS]; // type 10: threshold input states, channels 0-4
+    SharedVar<uint64_t>
+        counter[RIO_COUNTER_CHANNELS]; // type 11: float bits (low word), flag (high)
+    SharedVar<uint32_t> ready;         // type 12: I/O ready indication
 
     // --- Periodic transmit slot (tick only) ---
     uint32_t periodic_id = 0;      // identifier of the periodic frame

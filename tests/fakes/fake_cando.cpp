@@ -82,7 +82,9 @@ uint32_t ReadU32(const uint8_t* at) {
     return v;
 }
 
-void WriteU32(uint8_t* at, uint32_t v) { std::memcpy(at, &v, sizeof v); }
+void WriteU32(uint8_t* at, uint32_t v) {
+    std::memcpy(at, &v, sizeof v);
+}
 
 } // namespace
 
@@ -97,7 +99,8 @@ FAKE_EXPORT int CANdoGetDevices(void* list, int* count) {
         uint8_t* record = static_cast<uint8_t*>(list) + i * kRecordBytes;
         std::memset(record, 0, kRecordBytes);
         WriteU32(record, static_cast<uint32_t>(i + 1));
-        std::snprintf(reinterpret_cast<char*>(record + 4), kRecordBytes - 4, "%s", F().serials[static_cast<size_t>(i)].c_str());
+        std::snprintf(reinterpret_cast<char*>(record + 4), kRecordBytes - 4, "%s",
+                      F().serials[static_cast<size_t>(i)].c_str());
     }
     *count = n;
     return 0;
@@ -140,8 +143,8 @@ FAKE_EXPORT int CANdoFlushBuffers(void* area) {
     return r;
 }
 
-FAKE_EXPORT int CANdoSetBaudRate(void* area, uint8_t sjw, uint8_t brp, uint8_t phseg1, uint8_t phseg2, uint8_t propseg,
-                                 uint8_t sam) {
+FAKE_EXPORT int CANdoSetBaudRate(void* area, uint8_t sjw, uint8_t brp, uint8_t phseg1,
+                                 uint8_t phseg2, uint8_t propseg, uint8_t sam) {
     std::lock_guard<std::mutex> hold(F().lock);
     return F().calls.Call("CANdoSetBaudRate", {sjw, brp, phseg1, phseg2, propseg, sam},
                           F().PortOf(area) ? 0 : 1);
@@ -196,11 +199,11 @@ FAKE_EXPORT int CANdoReceive(void* area, void* buffer, void* status) {
     return 0;
 }
 
-FAKE_EXPORT int CANdoTransmit(void* area, uint8_t extended, uint32_t id, uint8_t remote, uint8_t dlc,
-                              const uint8_t* data, uint8_t flags, uint8_t interval) {
+FAKE_EXPORT int CANdoTransmit(void* area, uint8_t extended, uint32_t id, uint8_t remote,
+                              uint8_t dlc, const uint8_t* data, uint8_t flags, uint8_t interval) {
     std::lock_guard<std::mutex> hold(F().lock);
-    const int r = F().calls.Call("CANdoTransmit", {extended, static_cast<long>(id), remote, dlc, flags, interval}, 0,
-                                 false);
+    const int r = F().calls.Call(
+        "CANdoTransmit", {extended, static_cast<long>(id), remote, dlc, flags, interval}, 0, false);
     Port* p = F().PortOf(area);
     if (r != 0) return r;
     if (!p || !p->started || dlc > 8) return 1;
@@ -211,7 +214,8 @@ FAKE_EXPORT int CANdoTransmit(void* area, uint8_t extended, uint32_t id, uint8_t
     std::memcpy(f.data.data(), data, dlc);
     ++F().sent[p->device];
     F().Deliver(f, p);
-    for (const fake::Frame& reply : F().rio.Hear(f)) F().Deliver(reply, nullptr);
+    for (const fake::Frame& reply : F().rio.Hear(f))
+        F().Deliver(reply, nullptr);
     return 0;
 }
 
@@ -258,13 +262,14 @@ FAKE_EXPORT void fake_cando_force(const char* name, int result) {
 FAKE_EXPORT int fake_cando_open_ports(int device) {
     std::lock_guard<std::mutex> hold(F().lock);
     int n = 0;
-    for (const auto& [area, p] : F().ports) n += p.device == device;
+    for (const auto& [area, p] : F().ports)
+        n += p.device == device;
     return n;
 }
 
 /* A frame for every started port of device, with a slot time stamp. */
-FAKE_EXPORT void fake_cando_inject(int device, uint32_t id, uint8_t extended, const uint8_t* data, uint8_t dlc,
-                                   uint32_t timestamp) {
+FAKE_EXPORT void fake_cando_inject(int device, uint32_t id, uint8_t extended, const uint8_t* data,
+                                   uint8_t dlc, uint32_t timestamp) {
     std::lock_guard<std::mutex> hold(F().lock);
     Received m;
     m.frame.id = id;

@@ -78,7 +78,9 @@ Fake& F() {
     return fake;
 }
 
-std::vector<long> Args(std::initializer_list<long> a) { return a; }
+std::vector<long> Args(std::initializer_list<long> a) {
+    return a;
+}
 
 } // namespace
 
@@ -98,12 +100,15 @@ FAKE_EXPORT int canGetNumberOfChannels(int* count) {
 
 FAKE_EXPORT int canGetChannelData(int channel, int item, void* buffer, size_t size) {
     std::lock_guard<std::mutex> hold(F().lock);
-    const int r = F().calls.Call("canGetChannelData", Args({channel, item, static_cast<long>(size)}), 0);
+    const int r =
+        F().calls.Call("canGetChannelData", Args({channel, item, static_cast<long>(size)}), 0);
     if (r != 0) return r;
     if (channel < 0 || static_cast<size_t>(channel) >= F().channels.size()) return kErrNotFound;
     const Channel& c = F().channels[static_cast<size_t>(channel)];
     switch (item) {
-    case 13: std::snprintf(static_cast<char*>(buffer), size, "Fake CAN channel %d", channel); return 0;
+    case 13:
+        std::snprintf(static_cast<char*>(buffer), size, "Fake CAN channel %d", channel);
+        return 0;
     case 7:
         if (size < 8) return kErrParam;
         std::memcpy(buffer, &c.serial, 8);
@@ -112,7 +117,8 @@ FAKE_EXPORT int canGetChannelData(int channel, int item, void* buffer, size_t si
         if (size < 8) return kErrParam;
         std::memcpy(buffer, &c.firmware, 8);
         return 0;
-    default: return kErrParam;
+    default:
+        return kErrParam;
     }
 }
 
@@ -155,7 +161,8 @@ FAKE_EXPORT int canBusOff(int handle) {
 #ifdef FAKE_CANLIB_SET_BITRATE
 FAKE_EXPORT int canSetBitrate(int handle, int bitrate) {
     std::lock_guard<std::mutex> hold(F().lock);
-    return F().calls.Call("canSetBitrate", Args({handle, bitrate}), F().ChannelOf(handle) ? 0 : kErrParam);
+    return F().calls.Call("canSetBitrate", Args({handle, bitrate}),
+                          F().ChannelOf(handle) ? 0 : kErrParam);
 }
 #endif
 
@@ -163,7 +170,8 @@ FAKE_EXPORT int canSetBusParams(int handle, long freq, unsigned tseg1, unsigned 
                                 unsigned samples, unsigned syncmode) {
     std::lock_guard<std::mutex> hold(F().lock);
     const bool valid = F().ChannelOf(handle) && freq != 0 && freq >= -4;
-    return F().calls.Call("canSetBusParams", Args({handle, freq, tseg1, tseg2, sjw, samples, syncmode}),
+    return F().calls.Call("canSetBusParams",
+                          Args({handle, freq, tseg1, tseg2, sjw, samples, syncmode}),
                           valid ? 0 : kErrParam);
 }
 
@@ -211,7 +219,8 @@ FAKE_EXPORT int canWrite(int handle, long id, void* data, unsigned dlc, unsigned
     std::memcpy(f.data.data(), data, dlc);
     if (F().keepSent) c->sent.push_back(f);
     F().Deliver(f, c);
-    for (const fake::Frame& reply : F().rio.Hear(f)) F().Deliver(reply, nullptr);
+    for (const fake::Frame& reply : F().rio.Hear(f))
+        F().Deliver(reply, nullptr);
     return 0;
 }
 #endif
@@ -221,7 +230,8 @@ FAKE_EXPORT int canWriteSync(int, unsigned long) {
     return F().calls.Call("canWriteSync", {}, 0);
 }
 
-FAKE_EXPORT int canRead(int handle, long* id, void* data, unsigned* dlc, unsigned* flags, unsigned long* time) {
+FAKE_EXPORT int canRead(int handle, long* id, void* data, unsigned* dlc, unsigned* flags,
+                        unsigned long* time) {
     std::lock_guard<std::mutex> hold(F().lock);
     const int r = F().calls.Call("canRead", {}, 0, false);
     Channel* c = F().ChannelOf(handle);
@@ -248,7 +258,8 @@ FAKE_EXPORT int canRead(int handle, long* id, void* data, unsigned* dlc, unsigne
     return 0;
 }
 
-FAKE_EXPORT int canReadWait(int, long*, void*, unsigned*, unsigned*, unsigned long*, unsigned long) {
+FAKE_EXPORT int canReadWait(int, long*, void*, unsigned*, unsigned*, unsigned long*,
+                            unsigned long) {
     std::lock_guard<std::mutex> hold(F().lock);
     return F().calls.Call("canReadWait", {}, kErrNoMsg);
 }
@@ -296,8 +307,8 @@ FAKE_EXPORT void fake_canlib_force(const char* name, int result) {
     F().calls.Force(name, result);
 }
 
-FAKE_EXPORT void fake_canlib_inject(int channel, uint32_t id, unsigned flags, const uint8_t* data, unsigned dlc,
-                                    unsigned long time) {
+FAKE_EXPORT void fake_canlib_inject(int channel, uint32_t id, unsigned flags, const uint8_t* data,
+                                    unsigned dlc, unsigned long time) {
     std::lock_guard<std::mutex> hold(F().lock);
     Received m;
     m.frame.id = id;
@@ -319,8 +330,8 @@ FAKE_EXPORT int fake_canlib_sent_count(int channel) {
 }
 
 /* Frame index of those written on channel; 0 when it exists. */
-FAKE_EXPORT int fake_canlib_sent(int channel, int index, uint32_t* id, uint8_t* extended, uint8_t* data,
-                                 uint8_t* dlc) {
+FAKE_EXPORT int fake_canlib_sent(int channel, int index, uint32_t* id, uint8_t* extended,
+                                 uint8_t* data, uint8_t* dlc) {
     std::lock_guard<std::mutex> hold(F().lock);
     const auto& sent = F().channels.at(static_cast<size_t>(channel)).sent;
     if (index < 0 || static_cast<size_t>(index) >= sent.size()) return -1;

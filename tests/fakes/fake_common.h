@@ -50,8 +50,10 @@ class CallRecord {
         return it->second[static_cast<size_t>(i)];
     }
     void Force(const char* name, int result) {
-        if (result == 0) forced_.erase(name);
-        else forced_[name] = result;
+        if (result == 0)
+            forced_.erase(name);
+        else
+            forced_[name] = result;
     }
 
   private:
@@ -89,7 +91,9 @@ class RioUnit {
         ++commands_[f.data[0]];
         return f.data[0] == 0 ? replies_ : std::vector<Frame>{};
     }
-    int Commands(int type) const { return (type >= 0 && type < 256) ? commands_[static_cast<size_t>(type)] : 0; }
+    int Commands(int type) const {
+        return (type >= 0 && type < 256) ? commands_[static_cast<size_t>(type)] : 0;
+    }
 
   private:
     std::vector<Frame> replies_;

@@ -19,7 +19,8 @@ constexpr int kReceivesPerInput = 600; // more than two passes over a short file
 const char* TracePath() {
     static char path[64] = "";
     if (!path[0]) {
-        std::snprintf(path, sizeof path, "/tmp/pcsim_fuzz_replay_%d.ctb", static_cast<int>(getpid()));
+        std::snprintf(path, sizeof path, "/tmp/pcsim_fuzz_replay_%d.ctb",
+                      static_cast<int>(getpid()));
         std::atexit([] { unlink(path); });
     }
     return path;

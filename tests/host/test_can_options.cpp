@@ -37,14 +37,15 @@ struct TraceFiles {
 
 bool Parse(std::vector<std::string> args, pcsim::CommandLineOptions* options, std::string* error) {
     std::vector<const char*> argv{"pc-simulator"};
-    for (const std::string& a : args) argv.push_back(a.c_str());
+    for (const std::string& a : args)
+        argv.push_back(a.c_str());
     return pcsim::ParseCommandLine(static_cast<int>(argv.size()), argv.data(), options, error);
 }
 
-TEST(CanOptions, SpecsChooseAdapterAndSelector) {
+TEST(CanOptions, ValuesChooseAdapterAndSelector) {
     const TraceFiles files;
     struct Case {
-        std::string spec;
+        std::string choice;
         int32_t adapter;
         bool hasSelector;
         std::string selector;
@@ -58,10 +59,10 @@ TEST(CanOptions, SpecsChooseAdapterAndSelector) {
         {"socketcan:vcan0", CAN_ADAPTER_SOCKETCAN, true, "vcan0"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.spec);
+        SCOPED_TRACE(c.choice);
         pcsim::CommandLineOptions o;
         std::string error;
-        ASSERT_TRUE(Parse({"--can1", c.spec}, &o, &error)) << error;
+        ASSERT_TRUE(Parse({"--can1", c.choice}, &o, &error)) << error;
         EXPECT_FALSE(o.can[0].given);
         EXPECT_TRUE(o.can[1].given);
         EXPECT_EQ(o.can[1].adapter, c.adapter);
@@ -70,24 +71,29 @@ TEST(CanOptions, SpecsChooseAdapterAndSelector) {
     }
 }
 
-TEST(CanOptions, BadSpecsSayWhatIsWrong) {
+TEST(CanOptions, BadValuesSayWhatIsWrong) {
     const TraceFiles files;
     struct Case {
         std::vector<std::string> args;
         std::string error;
     };
     const Case cases[] = {
-        {{"--can0", "peak"}, "--can0: unknown adapter 'peak'; give kvaser[:CHANNEL], cando[:SERIAL], "
-                             "replay:FILE or socketcan:INTERFACE"},
-        {{"--can0", ""}, "--can0: unknown adapter ''; give kvaser[:CHANNEL], cando[:SERIAL], "
-                         "replay:FILE or socketcan:INTERFACE"},
+        {{"--can0", "peak"},
+         "--can0: unknown adapter 'peak'; give kvaser[:CHANNEL], cando[:SERIAL], "
+         "replay:FILE or socketcan:INTERFACE"},
+        {{"--can0", ""},
+         "--can0: unknown adapter ''; give kvaser[:CHANNEL], cando[:SERIAL], "
+         "replay:FILE or socketcan:INTERFACE"},
         {{"--can1", "kvaser:x1"}, "--can1: a Kvaser channel is a number from 0 to 255, not 'x1'"},
         {{"--can1", "kvaser:256"}, "--can1: a Kvaser channel is a number from 0 to 255, not '256'"},
-        {{"--can0", "cando:"}, "--can0: nothing after ':' in 'cando:'; give kvaser[:CHANNEL], cando[:SERIAL], "
-                               "replay:FILE or socketcan:INTERFACE"},
+        {{"--can0", "cando:"},
+         "--can0: nothing after ':' in 'cando:'; give kvaser[:CHANNEL], cando[:SERIAL], "
+         "replay:FILE or socketcan:INTERFACE"},
         {{"--can0", "replay"}, "--can0: replay needs a trace file: replay:FILE"},
-        {{"--can0", "replay:/nonexistent.ctb"}, "--can0: cannot read the trace file '/nonexistent.ctb'"},
-        {{"--can0", "replay:" + files.bad}, "--can0: '" + files.bad + "' is not a CTB trace of version 2"},
+        {{"--can0", "replay:/nonexistent.ctb"},
+         "--can0: cannot read the trace file '/nonexistent.ctb'"},
+        {{"--can0", "replay:" + files.bad},
+         "--can0: '" + files.bad + "' is not a CTB trace of version 2"},
         {{"--can0", "socketcan:averyverylongname0"},
          "--can0: socketcan needs an interface name of 1 to 15 characters: socketcan:INTERFACE"},
         {{"--can-lib-dir", "/nonexistent"}, "--can-lib-dir: '/nonexistent' is not a directory"},
@@ -147,11 +153,14 @@ TEST(CanOptions, HeadlessRunWithSleepingAdapterEndsAndKeepsTimeMonotonic) {
         << error;
     pcsim::HeadlessRunner runner;
     std::vector<uint32_t> clock;
-    for (uint32_t t = 0; t <= 2000; t += 5) runner.Schedule(t, [&clock] { clock.push_back(svc_tick_ms()); });
+    for (uint32_t t = 0; t <= 2000; t += 5)
+        runner.Schedule(t, [&clock] { clock.push_back(svc_tick_ms()); });
     runner.Run(o);
     ASSERT_EQ(clock.size(), 401u);
-    for (size_t i = 1; i < clock.size(); ++i) ASSERT_GE(clock[i], clock[i - 1]) << "step " << i;
-    EXPECT_EQ(clock.front(), pcsim::HeadlessRunner::kVirtualEpochMs + 240) << "two opens sleep 120 ms each";
+    for (size_t i = 1; i < clock.size(); ++i)
+        ASSERT_GE(clock[i], clock[i - 1]) << "step " << i;
+    EXPECT_EQ(clock.front(), pcsim::HeadlessRunner::kVirtualEpochMs + 240)
+        << "two opens sleep 120 ms each";
     EXPECT_EQ(clock.back(), pcsim::HeadlessRunner::kVirtualEpochMs + 2000) << "the steps caught up";
     EXPECT_EQ(runner.Ticks(), 200u);
     EXPECT_GT(sent(0), 400) << "both ports of the one device sent their traffic";
@@ -160,27 +169,32 @@ TEST(CanOptions, HeadlessRunWithSleepingAdapterEndsAndKeepsTimeMonotonic) {
 }
 
 TEST(CanOptions, ProgramExitsTwoWithTheReason) {
-    const std::string command = std::string(PCSIM_BINARY) + " --headless --run-ms 10 --can0 bogus 2>&1";
+    const std::string command =
+        std::string(PCSIM_BINARY) + " --headless --run-ms 10 --can0 bogus 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string output;
     char buf[256];
-    while (fgets(buf, sizeof buf, pipe)) output += buf;
+    while (fgets(buf, sizeof buf, pipe))
+        output += buf;
     const int raw = pclose(pipe);
     EXPECT_EQ(WEXITSTATUS(raw), 2);
     EXPECT_NE(output.find("--can0: unknown adapter 'bogus'"), std::string::npos) << output;
 }
 
 TEST(CanOptions, ProgramReportsUnmappedPortsOnStderr) {
-    const std::string command = std::string(PCSIM_BINARY) +
-                                " --headless --run-ms 100 --can-lib-dir /tmp 2>&1 >/dev/null";
+    const std::string command =
+        std::string(PCSIM_BINARY) + " --headless --run-ms 100 --can-lib-dir /tmp 2>&1 >/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string output;
     char buf[256];
-    while (fgets(buf, sizeof buf, pipe)) output += buf;
+    while (fgets(buf, sizeof buf, pipe))
+        output += buf;
     EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 0);
-    EXPECT_EQ(output, "KVASER: Failed to map CAN port 1 to Kvaser\nKVASER: Failed to map CAN port 2 to Kvaser\n");
+    EXPECT_EQ(
+        output,
+        "KVASER: Failed to map CAN port 1 to Kvaser\nKVASER: Failed to map CAN port 2 to Kvaser\n");
 }
 
 } // namespace

@@ -52,8 +52,8 @@ class TestCanStatusView : public QObject {
         a.type[0] = 1;
         a.open[0] = 1;
         a.rx_frames[0] = 0xFFFFFFF0u;
-        view->Refresh(500); // a first span to start from
-        a.rx_frames[0] = 0x10u;  // 32 more, across the wrap
+        view->Refresh(500);     // a first span to start from
+        a.rx_frames[0] = 0x10u; // 32 more, across the wrap
         a.tx_frames[0] = 100u;
         view->Refresh(1000);
         QCOMPARE(view->Text(0), QStringLiteral("CAN1: Kvaser, open, rx 64/s, tx 200/s"));

@@ -41,7 +41,8 @@ struct FakeCanlib {
     long (*arg)(const char*, int) = lib.Get<long (*)(const char*, int)>("fake_canlib_arg");
     void (*force)(const char*, int) = lib.Get<void (*)(const char*, int)>("fake_canlib_force");
     void (*inject)(int, uint32_t, unsigned, const uint8_t*, unsigned, unsigned long) =
-        lib.Get<void (*)(int, uint32_t, unsigned, const uint8_t*, unsigned, unsigned long)>("fake_canlib_inject");
+        lib.Get<void (*)(int, uint32_t, unsigned, const uint8_t*, unsigned, unsigned long)>(
+            "fake_canlib_inject");
     int (*pending)(int) = lib.Get<int (*)(int)>("fake_canlib_pending");
     int (*sent_count)(int) = lib.Get<int (*)(int)>("fake_canlib_sent_count");
     int (*sent)(int, int, uint32_t*, uint8_t*, uint8_t*, uint8_t*) =
@@ -66,7 +67,8 @@ struct FakeCando {
     void (*force)(const char*, int) = lib.Get<void (*)(const char*, int)>("fake_cando_force");
     int (*open_ports)(int) = lib.Get<int (*)(int)>("fake_cando_open_ports");
     void (*inject)(int, uint32_t, uint8_t, const uint8_t*, uint8_t, uint32_t) =
-        lib.Get<void (*)(int, uint32_t, uint8_t, const uint8_t*, uint8_t, uint32_t)>("fake_cando_inject");
+        lib.Get<void (*)(int, uint32_t, uint8_t, const uint8_t*, uint8_t, uint32_t)>(
+            "fake_cando_inject");
     int (*sent_count)(int) = lib.Get<int (*)(int)>("fake_cando_sent_count");
     void (*rio_reply)(const uint8_t*) = lib.Get<void (*)(const uint8_t*)>("fake_cando_rio_reply");
     int (*rio_commands)(int) = lib.Get<int (*)(int)>("fake_cando_rio_commands");
@@ -82,7 +84,9 @@ inline FakeCando& Cando() {
     return fake;
 }
 
-inline std::string FakeLibDir(const char* folder = "lib") { return std::string(PCSIM_FAKE_LIB_ROOT) + "/" + folder; }
+inline std::string FakeLibDir(const char* folder = "lib") {
+    return std::string(PCSIM_FAKE_LIB_ROOT) + "/" + folder;
+}
 
 class CanTest : public DeviceTest {
   protected:

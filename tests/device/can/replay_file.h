@@ -12,14 +12,16 @@ struct ReplayFile {
         bytes.assign(signature, signature + 4);
         Put(version, 4);
     }
-    ReplayFile& Record(uint64_t due_us, uint32_t id, uint8_t flags, uint8_t dlc, uint8_t first = 0) {
+    ReplayFile& Record(uint64_t due_us, uint32_t id, uint8_t flags, uint8_t dlc,
+                       uint8_t first = 0) {
         Put(due_us, 8);
         Put(id, 4);
         bytes.push_back(flags);
         bytes.push_back(0xAA); // two bytes nobody reads
         bytes.push_back(0xAA);
         bytes.push_back(dlc);
-        for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<uint8_t>(first + i));
+        for (int i = 0; i < 8; ++i)
+            bytes.push_back(static_cast<uint8_t>(first + i));
         return *this;
     }
     bool Write(const std::string& path) const {
@@ -31,6 +33,7 @@ struct ReplayFile {
 
   private:
     void Put(uint64_t v, int n) {
-        for (int i = 0; i < n; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        for (int i = 0; i < n; ++i)
+            bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
     }
 };

@@ -22,9 +22,10 @@ TEST_F(CandoTest, OneDeviceServesBothPorts) {
     EXPECT_EQ(Cando().open_ports(0), 2);
     EXPECT_EQ(Debug(), "CANDO: Mapped CAN port 1 to CANdo (Ser:CD0001)\n"
                        "CANDO: Mapped CAN port 2 to CANdo (Ser:CD0001)\n");
-    EXPECT_STREQ(Cando().call_log(), "CANdoGetDevices CANdoOpenDevice CANdoSetBaudRate CANdoSetMode "
-                                     "CANdoFlushBuffers CANdoSetState CANdoOpenDevice CANdoSetBaudRate "
-                                     "CANdoSetMode CANdoFlushBuffers CANdoSetState");
+    EXPECT_STREQ(Cando().call_log(),
+                 "CANdoGetDevices CANdoOpenDevice CANdoSetBaudRate CANdoSetMode "
+                 "CANdoFlushBuffers CANdoSetState CANdoOpenDevice CANdoSetBaudRate "
+                 "CANdoSetMode CANdoFlushBuffers CANdoSetState");
     EXPECT_EQ(Cando().arg("CANdoGetDevices", 0), 10) << "count preset to the list's capacity";
     // The open sleeps 100 + 10 + 10 ms; the virtual clock moved with it.
     EXPECT_EQ(svc_tick_ms() - before, 240u);
@@ -60,7 +61,7 @@ TEST_F(CandoTest, BitrateChoosesTheTimingRow) {
         long brp, phseg1, phseg2;
     };
     static const Case cases[] = {
-        {125000, true, 3, 7, 7}, {250000, true, 1, 7, 7}, {500000, true, 0, 7, 7},
+        {125000, true, 3, 7, 7},  {250000, true, 1, 7, 7},  {500000, true, 0, 7, 7},
         {1000000, true, 0, 2, 2}, {100000, false, 0, 0, 0},
     };
     Cando().add_device("CD1");
@@ -136,7 +137,8 @@ TEST_F(CandoTest, FullReceiveBufferIsDrainedWhole) {
     Cando().add_device("CD1");
     ASSERT_EQ(can_open(0), 0);
     const uint8_t data[8] = {};
-    for (int i = 0; i < CANDO_RX_SLOTS + 5; ++i) Cando().inject(0, static_cast<uint32_t>(i), 0, data, 0, 0);
+    for (int i = 0; i < CANDO_RX_SLOTS + 5; ++i)
+        Cando().inject(0, static_cast<uint32_t>(i), 0, data, 0, 0);
     CanMessage m{};
     int n = 0;
     while (can_receive(0, &m) == 0) {
@@ -155,9 +157,11 @@ TEST_F(CandoTest, TransmitWaitsForTheNextMillisecond) {
     m.id = 0x100;
     m.dlc = 1;
     const uint32_t start = sys_time_ms();
-    for (int i = 0; i < 5; ++i) ASSERT_EQ(can_transmit(0, &m), 0);
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(can_transmit(0, &m), 0);
     EXPECT_EQ(Cando().sent_count(0), 5);
-    EXPECT_EQ(sys_time_ms() - start, 4u) << "the first frame goes at once, each further one a millisecond later";
+    EXPECT_EQ(sys_time_ms() - start, 4u)
+        << "the first frame goes at once, each further one a millisecond later";
 
     can_close(0);
     EXPECT_EQ(can_transmit(0, &m), -1);

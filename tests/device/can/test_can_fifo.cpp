@@ -21,8 +21,10 @@ class CanFifoTest : public DeviceTest {
 };
 
 TEST_F(CanFifoTest, OverflowKeepsTheTenNewest) {
-    for (uint32_t id = 1; id <= 11; ++id) Push(id);
-    for (uint32_t id = 2; id <= 11; ++id) EXPECT_EQ(Read(), id);
+    for (uint32_t id = 1; id <= 11; ++id)
+        Push(id);
+    for (uint32_t id = 2; id <= 11; ++id)
+        EXPECT_EQ(Read(), id);
     uint16_t age = 0;
     EXPECT_EQ(Read(&age), 11u) << "the newest again";
     EXPECT_EQ(age, 1) << "read once since it came";

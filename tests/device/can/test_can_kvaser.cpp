@@ -5,8 +5,9 @@ namespace {
 
 class KvaserTest : public CanTest {};
 
-const char kOpenSequence[] = "canInitializeLibrary canGetNumberOfChannels canGetChannelData canGetChannelData "
-                             "canGetChannelData canOpenChannel canSetBusParams canSetBusOutputControl canBusOn";
+const char kOpenSequence[] =
+    "canInitializeLibrary canGetNumberOfChannels canGetChannelData canGetChannelData "
+    "canGetChannelData canOpenChannel canSetBusParams canSetBusOutputControl canBusOn";
 
 TEST_F(KvaserTest, OpenRunsTheSequenceAndReportsTheChannel) {
     Canlib().set_channel_info(0, 0x0000002A00003039ull, 0x0004000300020001ull);
@@ -15,7 +16,7 @@ TEST_F(KvaserTest, OpenRunsTheSequenceAndReportsTheChannel) {
     EXPECT_EQ(Canlib().arg("canOpenChannel", 0), 0);
     EXPECT_EQ(Canlib().arg("canOpenChannel", 1), 0x30);      // extended required, virtual accepted
     EXPECT_EQ(Canlib().arg("canSetBusOutputControl", 1), 4); // normal driver
-    EXPECT_EQ(Canlib().arg("canSetBusParams", 1), -3);       // 250 kbit/s, the bitrate after binding
+    EXPECT_EQ(Canlib().arg("canSetBusParams", 1), -3); // 250 kbit/s, the bitrate after binding
     // Serial: upper then lower 32 bits; firmware groups 32-47, 48-63, 0-15, 16-31.
     EXPECT_EQ(Debug(), "KVASER: Mapped CAN port 1 to Kvaser (Ch:0, Ser:(42)12345, Fw:3.4.1.2)\n");
     EXPECT_EQ(can_is_open(0), 1);
@@ -46,7 +47,7 @@ TEST_F(KvaserTest, FailedOpenReportsAndGivesTheChannelBack) {
         int closes;
     };
     static const Case cases[] = {
-        {"canGetChannelData", -3, 0}, {"canOpenChannel", -3, 0}, {"canSetBusParams", -1, 1},
+        {"canGetChannelData", -3, 0},      {"canOpenChannel", -3, 0}, {"canSetBusParams", -1, 1},
         {"canSetBusOutputControl", -1, 1}, {"canBusOn", -7, 1},
     };
     for (const Case& c : cases) {
@@ -129,7 +130,7 @@ TEST_F(KvaserTest, BusParamsStandInForAMissingSetBitrate) {
         long freq, tseg1, tseg2, sjw, samples;
     };
     static const Case cases[] = {
-        {1000000, -1, 0, 0, 0, 0}, {500000, -2, 0, 0, 0, 0}, {250000, -3, 0, 0, 0, 0},
+        {1000000, -1, 0, 0, 0, 0}, {500000, -2, 0, 0, 0, 0},      {250000, -3, 0, 0, 0, 0},
         {125000, -4, 0, 0, 0, 0},  {100000, 100000, 13, 2, 1, 1}, {83333, 83333, 13, 2, 1, 1},
     };
     for (const Case& c : cases) {
@@ -163,7 +164,8 @@ TEST_F(KvaserTest, LibraryMissingAnEntryPointIsRefused) {
     can_set_library_dir(FakeLibDir("lib-incomplete").c_str());
     EXPECT_EQ(can_open(0), -1);
     EXPECT_EQ(Debug(), "KVASER: Failed to map CAN port 1 to Kvaser\n");
-    EXPECT_EQ(incomplete.calls("canInitializeLibrary"), 0) << "nothing is called on an incomplete library";
+    EXPECT_EQ(incomplete.calls("canInitializeLibrary"), 0)
+        << "nothing is called on an incomplete library";
     EXPECT_EQ(device_memory.can.kvaser.library, nullptr);
 }
 
@@ -176,7 +178,9 @@ TEST_F(KvaserTest, NoLibraryFailsFastOnEveryCall) {
         can_set_bitrate(port, 250000);
         can_open(port);
     }
-    EXPECT_EQ(Debug(), "KVASER: Failed to map CAN port 1 to Kvaser\nKVASER: Failed to map CAN port 2 to Kvaser\n");
+    EXPECT_EQ(
+        Debug(),
+        "KVASER: Failed to map CAN port 1 to Kvaser\nKVASER: Failed to map CAN port 2 to Kvaser\n");
     // No attempt to bind until the retry time: the time of the last failed
     // attempt stays that of the opens while the clock moves on.
     const uint32_t failed_at = device_memory.can.kvaser.pacing.failed_at_ms;

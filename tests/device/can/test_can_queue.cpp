@@ -41,7 +41,8 @@ TEST_F(CanQueueTest, SendFillsTheSlot) {
         const CanFrame& f = Newest(0);
         EXPECT_EQ(f.id_word, c.word);
         EXPECT_EQ(f.control, c.control);
-        for (int i = 0; i < 8; ++i) EXPECT_EQ(f.data[i], i < c.dlc ? data[i] : 0) << i;
+        for (int i = 0; i < 8; ++i)
+            EXPECT_EQ(f.data[i], i < c.dlc ? data[i] : 0) << i;
     }
 }
 
@@ -68,7 +69,8 @@ TEST_F(CanQueueTest, FullTransmitRingReplacesTheNewestFrame) {
 
 TEST_F(CanQueueTest, TransmitPassDropsWhatAClosedPortRefuses) {
     const uint8_t data[8] = {};
-    for (int i = 0; i < 5; ++i) can_send(0, 0x200, 0, 8, data);
+    for (int i = 0; i < 5; ++i)
+        can_send(0, 0x200, 0, 8, data);
     can_transmit_pass();
     EXPECT_EQ(can_ring_count(&Tx(0)), 0);
     ASSERT_EQ(can_open(0), 0);
@@ -81,7 +83,8 @@ TEST_F(CanQueueTest, TransmitPassDropsWhatAClosedPortRefuses) {
 TEST_F(CanQueueTest, ReceivePassNeverOverrunsItsRing) {
     OpenBoth();
     const uint8_t data[8] = {};
-    for (int i = 0; i < 1000; ++i) Canlib().inject(0, static_cast<uint32_t>(i), 4, data, 8, 0);
+    for (int i = 0; i < 1000; ++i)
+        Canlib().inject(0, static_cast<uint32_t>(i), 4, data, 8, 0);
     uint32_t seen = 0;
     int passes = 0;
     for (; passes < 10 && seen < 1000; ++passes) {

@@ -12,7 +12,8 @@ class ReplayTest : public CanTest {
   protected:
     void SetUp() override {
         CanTest::SetUp();
-        dir_ = std::filesystem::temp_directory_path() / ("pcsim_replay_" + std::to_string(getpid()));
+        dir_ =
+            std::filesystem::temp_directory_path() / ("pcsim_replay_" + std::to_string(getpid()));
         std::filesystem::create_directories(dir_);
         path_ = (dir_ / "trace.ctb").string();
         sys_time_start();
@@ -32,7 +33,8 @@ class ReplayTest : public CanTest {
     std::vector<CanMessage> Drain(size_t limit = 100) {
         std::vector<CanMessage> out;
         CanMessage m{};
-        while (out.size() < limit && can_receive(0, &m) == 0) out.push_back(m);
+        while (out.size() < limit && can_receive(0, &m) == 0)
+            out.push_back(m);
         return out;
     }
 
@@ -61,7 +63,8 @@ TEST_F(ReplayTest, HeaderDecidesWhetherTheFileOpens) {
         file.bytes = c.bytes;
         EXPECT_EQ(OpenWith(file), c.result);
         EXPECT_EQ(can_is_open(0), c.result == 0 ? 1 : 0);
-        EXPECT_EQ(replay_check_file(path_.c_str()), c.result == 0 ? REPLAY_FILE_OK : REPLAY_FILE_NOT_CTB);
+        EXPECT_EQ(replay_check_file(path_.c_str()),
+                  c.result == 0 ? REPLAY_FILE_OK : REPLAY_FILE_NOT_CTB);
         can_close(0);
     }
     can_set_adapter(0, CAN_ADAPTER_REPLAY, "/nonexistent/trace.ctb");

@@ -27,7 +27,8 @@ class SocketcanTest : public CanTest {
         can_frame f{};
         f.can_id = can_id;
         f.len = len;
-        for (int i = 0; i < 8; ++i) f.data[i] = static_cast<uint8_t>(0xA0 + i);
+        for (int i = 0; i < 8; ++i)
+            f.data[i] = static_cast<uint8_t>(0xA0 + i);
         ASSERT_EQ(send(bus_, &f, size, 0), static_cast<ssize_t>(size));
     }
     int bus_ = -1;
@@ -37,16 +38,19 @@ TEST_F(SocketcanTest, ReceiveCarriesFlagsAndSkipsWhatIsNotAFrame) {
     Send(0x123, 3);
     Send(0x1ABCDEF | CAN_EFF_FLAG, 8);
     Send(0x7FF | CAN_RTR_FLAG, 0);
-    Send(CAN_ERR_FLAG | 0x4, 8);  // error frame: passed over
-    Send(0x55, 8, 8);             // too short: passed over
-    Send(0x66, 15);               // a length above 8 is taken as 8
+    Send(CAN_ERR_FLAG | 0x4, 8); // error frame: passed over
+    Send(0x55, 8, 8);            // too short: passed over
+    Send(0x66, 15);              // a length above 8 is taken as 8
     CanMessage m{};
     struct Expect {
         uint32_t id;
         uint8_t extended, remote, dlc;
     };
     static const Expect expected[] = {
-        {0x123, 0, 0, 3}, {0x1ABCDEF, 1, 0, 8}, {0x7FF, 0, 1, 0}, {0x66, 0, 0, 8},
+        {0x123, 0, 0, 3},
+        {0x1ABCDEF, 1, 0, 8},
+        {0x7FF, 0, 1, 0},
+        {0x66, 0, 0, 8},
     };
     for (const Expect& e : expected) {
         SCOPED_TRACE(e.id);
@@ -56,7 +60,8 @@ TEST_F(SocketcanTest, ReceiveCarriesFlagsAndSkipsWhatIsNotAFrame) {
         EXPECT_EQ(m.remote, e.remote);
         EXPECT_EQ(m.dlc, e.dlc);
         EXPECT_EQ(m.data[0], 0xA0);
-        EXPECT_GT(m.timestamp_us, 1000000000000000ull) << "the socket's own (wall-clock) time stamp";
+        EXPECT_GT(m.timestamp_us, 1000000000000000ull)
+            << "the socket's own (wall-clock) time stamp";
     }
     EXPECT_EQ(can_receive(0, &m), -1) << "nothing waiting: no block";
 }

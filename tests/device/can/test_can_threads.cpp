@@ -31,7 +31,8 @@ TEST_F(CanThreadsTest, TickAndMainLoopShareTheQueuesWithoutRaces) {
             ++ticks;
             // Many frames per iteration, so that full transmit rings (and
             // their in-place replacement) happen too.
-            for (int i = 0; i < 40; ++i) rio_set_output_duty(1, static_cast<uint8_t>(i));
+            for (int i = 0; i < 40; ++i)
+                rio_set_output_duty(1, static_cast<uint8_t>(i));
             std::this_thread::yield();
         }
     });

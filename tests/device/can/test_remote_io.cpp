@@ -54,14 +54,18 @@ TEST_F(RemoteIoTest, RepliesFillTheValueStore) {
 TEST_F(RemoteIoTest, OtherTypesAndChannelsChangeNothing) {
     Reply({5, 1, 0, 0, 0x00, 0x00, 0x80, 0x3F});
     const RioState before = device_memory.can.rio;
-    for (uint8_t type : {0, 1, 4, 9, 13, 200, 255}) Reply({type, 1, 1, 1, 1, 1, 1, 1});
-    Reply({5, 8, 0, 0, 0, 0, 0x80, 0x3F});  // channel 8: outside the table
+    for (uint8_t type : {0, 1, 4, 9, 13, 200, 255})
+        Reply({type, 1, 1, 1, 1, 1, 1, 1});
+    Reply({5, 8, 0, 0, 0, 0, 0x80, 0x3F}); // channel 8: outside the table
     Reply({10, 5, 0, 0, 1, 0, 0, 0});
     Reply({11, 3, 0, 0, 1, 0, 0, 0});
     const RioState& after = device_memory.can.rio;
-    for (int c = 0; c < RIO_ANALOG_CHANNELS; ++c) EXPECT_EQ(after.analog[c], before.analog[c]);
-    for (int c = 0; c < RIO_INPUT_CHANNELS; ++c) EXPECT_EQ(after.input[c], before.input[c]);
-    for (int c = 0; c < RIO_COUNTER_CHANNELS; ++c) EXPECT_EQ(after.counter[c], before.counter[c]);
+    for (int c = 0; c < RIO_ANALOG_CHANNELS; ++c)
+        EXPECT_EQ(after.analog[c], before.analog[c]);
+    for (int c = 0; c < RIO_INPUT_CHANNELS; ++c)
+        EXPECT_EQ(after.input[c], before.input[c]);
+    for (int c = 0; c < RIO_COUNTER_CHANNELS; ++c)
+        EXPECT_EQ(after.counter[c], before.counter[c]);
     EXPECT_EQ(after.supply, before.supply);
     EXPECT_EQ(after.ready, before.ready);
     uint32_t state;
@@ -77,9 +81,15 @@ TEST_F(RemoteIoTest, CommandsHaveTheirLayout) {
     static const Case cases[] = {
         {"request all", [] { return rio_request_all(); }, {0, 0, 0, 0, 0, 0, 0, 0}},
         {"switch on", [] { return rio_switch_output(1, 3); }, {1, 3, 0, 0, 0, 0, 0, 0}},
-        {"analogue 0.75", [] { return rio_set_analog_output(1, 0.75f); }, {4, 1, 0x02, 0xEE, 0, 0, 0, 0}},
-        {"analogue -0.0015", [] { return rio_set_analog_output(2, -0.0015f); }, {4, 2, 0xFF, 0xFF, 0, 0, 0, 0}},
-        {"analogue 70", [] { return rio_set_analog_output(1, 70.0f); }, {4, 1, 0x11, 0x70, 0, 0, 0, 0}},
+        {"analogue 0.75",
+         [] { return rio_set_analog_output(1, 0.75f); },
+         {4, 1, 0x02, 0xEE, 0, 0, 0, 0}},
+        {"analogue -0.0015",
+         [] { return rio_set_analog_output(2, -0.0015f); },
+         {4, 2, 0xFF, 0xFF, 0, 0, 0, 0}},
+        {"analogue 70",
+         [] { return rio_set_analog_output(1, 70.0f); },
+         {4, 1, 0x11, 0x70, 0, 0, 0, 0}},
         {"duty", [] { return rio_set_output_duty(2, 1); }, {9, 2, 1, 0, 0, 0, 0, 0}},
     };
     for (const Case& c : cases) {
@@ -97,7 +107,10 @@ TEST_F(RemoteIoTest, StatusFrameEncodesAnalogueAndSupply) {
         uint8_t lo, hi;
     };
     static const Case cases[] = {
-        {12.5f, 0xE2, 0x04}, {0.999f, 0x63, 0x00}, {700.0f, 0xFF, 0xFF}, {-1.0f, 0x00, 0x00},
+        {12.5f, 0xE2, 0x04},
+        {0.999f, 0x63, 0x00},
+        {700.0f, 0xFF, 0xFF},
+        {-1.0f, 0x00, 0x00},
     };
     Reply({5, 1, 0, 0, 0x00, 0x00, 0x80, 0x3F}); // analogue input 1 = 1.0
     for (const Case& c : cases) {
@@ -114,7 +127,8 @@ TEST_F(RemoteIoTest, StatusFrameEncodesAnalogueAndSupply) {
         EXPECT_EQ(s.periodic_data[1], 0x00);
         EXPECT_EQ(s.periodic_data[2], c.lo);
         EXPECT_EQ(s.periodic_data[3], c.hi);
-        for (int i = 4; i < 8; ++i) EXPECT_EQ(s.periodic_data[i], 0);
+        for (int i = 4; i < 8; ++i)
+            EXPECT_EQ(s.periodic_data[i], 0);
     }
 }
 
@@ -179,7 +193,8 @@ TEST_F(RemoteIoTest, FirstStatusFrameIsQueuedOnTheTwentiethTick) {
         }
         return false;
     };
-    for (int tick = 1; tick < 20; ++tick) sys_tick_isr();
+    for (int tick = 1; tick < 20; ++tick)
+        sys_tick_isr();
     EXPECT_FALSE(statusQueued());
     sys_tick_isr();
     EXPECT_TRUE(statusQueued());

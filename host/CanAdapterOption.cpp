@@ -1,4 +1,4 @@
-#include "host/CanSpec.h"
+#include "host/CanAdapterOption.h"
 
 #include "device/can/can_adapter.h"
 #include "device/can/can_queue.h"
@@ -13,7 +13,8 @@ constexpr char kForms[] = "kvaser[:CHANNEL], cando[:SERIAL], replay:FILE or sock
 
 bool ParseChannel(const std::string& text, std::string* error) {
     bool digits = !text.empty() && text.size() <= 3;
-    for (char c : text) digits = digits && c >= '0' && c <= '9';
+    for (char c : text)
+        digits = digits && c >= '0' && c <= '9';
     if (!digits || std::stoi(text) > kMaxKvaserChannel) {
         *error = "a Kvaser channel is a number from 0 to 255, not '" + text + "'";
         return false;
@@ -22,12 +23,12 @@ bool ParseChannel(const std::string& text, std::string* error) {
 }
 } // namespace
 
-bool ParseCanSpec(const std::string& text, CanPortSpec* spec, std::string* error) {
+bool ParseCanAdapter(const std::string& text, CanPortChoice* choice, std::string* error) {
     const size_t colon = text.find(':');
     const std::string kind = text.substr(0, colon);
     const bool named = colon != std::string::npos;
     const std::string name = named ? text.substr(colon + 1) : std::string();
-    CanPortSpec s;
+    CanPortChoice s;
     s.given = true;
     s.hasSelector = named;
     s.selector = name;
@@ -51,8 +52,11 @@ bool ParseCanSpec(const std::string& text, CanPortSpec* spec, std::string* error
             return false;
         }
         switch (replay_check_file(name.c_str())) {
-        case REPLAY_FILE_OK: break;
-        case REPLAY_FILE_UNREADABLE: *error = "cannot read the trace file '" + name + "'"; return false;
+        case REPLAY_FILE_OK:
+            break;
+        case REPLAY_FILE_UNREADABLE:
+            *error = "cannot read the trace file '" + name + "'";
+            return false;
         case REPLAY_FILE_NOT_CTB:
             *error = "'" + name + "' is not a CTB trace of version 2";
             return false;
@@ -67,7 +71,7 @@ bool ParseCanSpec(const std::string& text, CanPortSpec* spec, std::string* error
         *error = "unknown adapter '" + kind + "'; give " + kForms;
         return false;
     }
-    *spec = s;
+    *choice = s;
     return true;
 }
 
