@@ -23,19 +23,22 @@ bool valid(int port) {
 
 /* Slot copies of the transmit rings, word and byte atomics so that a copy
  * that races with a replacement is detected by the sequence counter
- * instead of being undefined. */
+ * instead of being undefined. The release stores keep the counter's odd
+ * value ahead of the new bytes, and the acquire loads keep the counter's
+ * second reading behind the bytes read: the sequence lock needs no
+ * fences. */
 void frame_store(CanFrame* slot, const CanFrame& f) {
-    std::atomic_ref<uint32_t>(slot->id_word).store(f.id_word, std::memory_order_relaxed);
-    std::atomic_ref<uint8_t>(slot->control).store(f.control, std::memory_order_relaxed);
+    std::atomic_ref<uint32_t>(slot->id_word).store(f.id_word, std::memory_order_release);
+    std::atomic_ref<uint8_t>(slot->control).store(f.control, std::memory_order_release);
     for (int i = 0; i < 8; ++i)
-        std::atomic_ref<uint8_t>(slot->data[i]).store(f.data[i], std::memory_order_relaxed);
+        std::atomic_ref<uint8_t>(slot->data[i]).store(f.data[i], std::memory_order_release);
 }
 
 void frame_load(CanFrame* slot, CanFrame* f) {
-    f->id_word = std::atomic_ref<uint32_t>(slot->id_word).load(std::memory_order_relaxed);
-    f->control = std::atomic_ref<uint8_t>(slot->control).load(std::memory_order_relaxed);
+    f->id_word = std::atomic_ref<uint32_t>(slot->id_word).load(std::memory_order_acquire);
+    f->control = std::atomic_ref<uint8_t>(slot->control).load(std::memory_order_acquire);
     for (int i = 0; i < 8; ++i)
-        f->data[i] = std::atomic_ref<uint8_t>(slot->data[i]).load(std::memory_order_relaxed);
+        f->data[i] = std::atomic_ref<uint8_t>(slot->data[i]).load(std::memory_order_acquire);
 }
 
 void reset_ring(CanRing& ring) {
@@ -95,7 +98,6 @@ void drain_ring(int port) {
         if (seq & 1) return;
         CanFrame f;
         frame_load(&ring.slot[at], &f);
-        std::atomic_thread_fence(std::memory_order_acquire);
         if (ring.replace_seq.load() != seq) continue; // replaced while copied: copy again
         ring.read.store_release(at);
 
@@ -153,7 +155,6 @@ int can_send(int port, uint32_t id, uint8_t extended, uint8_t dlc, const uint8_t
         // Full: the newest queued frame is replaced where it stands.
         const uint32_t seq = ring.replace_seq;
         ring.replace_seq = seq + 1;
-        std::atomic_thread_fence(std::memory_order_release);
         frame_store(&ring.slot[write], f);
         ring.replace_seq.store_release(seq + 2);
     } else {

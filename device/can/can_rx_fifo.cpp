@@ -12,10 +12,10 @@ static CanRxState& rx() {
 namespace {
 
 template <typename T> T load(T& v) {
-    return std::atomic_ref<T>(v).load(std::memory_order_relaxed);
+    return std::atomic_ref<T>(v).load(std::memory_order_acquire);
 }
 template <typename T> void store(T& v, T value) {
-    std::atomic_ref<T>(v).store(value, std::memory_order_relaxed);
+    std::atomic_ref<T>(v).store(value, std::memory_order_release);
 }
 
 int depth_of(int fifo) {
@@ -31,7 +31,6 @@ bool valid(int fifo) {
 void rx_fifo_push(CanRxFifo* f, int depth, uint32_t id, uint8_t len, const uint8_t* data) {
     const uint32_t seq = f->seq;
     f->seq = seq + 1;
-    std::atomic_thread_fence(std::memory_order_release);
 
     const uint8_t w = f->write;
     uint8_t r = f->read;
@@ -48,9 +47,11 @@ void rx_fifo_push(CanRxFifo* f, int depth, uint32_t id, uint8_t len, const uint8
         r = static_cast<uint8_t>((r + 1) %
                                  depth); // the reader had read everything: this one is next
     }
-    f->read = r;
-    f->write = static_cast<uint8_t>((w + 1) % depth);
-    f->age = 0;
+    // Release stores (and acquire loads in the reader) keep these inside
+    // the sequence counter's bracket, as the slot accesses are.
+    f->read.store_release(r);
+    f->write.store_release(static_cast<uint8_t>((w + 1) % depth));
+    f->age.store_release(0);
 
     f->seq.store_release(seq + 2);
 }
@@ -59,9 +60,9 @@ uint8_t rx_fifo_read(CanRxFifo* f, int depth, uint16_t* age, uint32_t* id, uint8
                      uint8_t max) {
     const uint32_t seq = f->seq.load_acquire();
     if (seq & 1) return 0;
-    const uint8_t r = f->read;
-    const uint8_t w = f->write;
-    const uint16_t a = f->age;
+    const uint8_t r = f->read.load_acquire();
+    const uint8_t w = f->write.load_acquire();
+    const uint16_t a = f->age.load_acquire();
     CanRxSlot& s = f->slot[r];
     const uint32_t slot_id = load(s.id);
     uint8_t n = load(s.len);
@@ -70,7 +71,6 @@ uint8_t rx_fifo_read(CanRxFifo* f, int depth, uint16_t* age, uint32_t* id, uint8
     uint8_t copy[8];
     for (int i = 0; i < n; ++i)
         copy[i] = load(s.data[i]);
-    std::atomic_thread_fence(std::memory_order_acquire);
     if (f->seq.load() != seq) return 0; // a push came in between: nothing taken
 
     if (age) *age = a;
