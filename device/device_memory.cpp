@@ -21,6 +21,8 @@ void device_memory_reset(void) {
     m.nonfinite = NonFinite{};
     m.storage = StorageState{};
     m.events = EventState{};
+    can_shutdown(); // ports closed and libraries unloaded before their handles are cleared
+    m.can = CanState{};
     m.screen = ScreenState{};
     m.app = AppState{};
 }

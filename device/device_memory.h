@@ -6,6 +6,7 @@
 
 #include "device/app/app.h"
 #include "device/app/screen.h"
+#include "device/can/can_state.h"
 #include "device/events/event.h"
 #include "device/gfx/gfx.h"
 #include "device/gfx/image.h"
@@ -36,6 +37,7 @@ struct DeviceMemory {
     NonFinite nonfinite = {}; // NaN and infinities of the model
     StorageState storage;  // file system base, EEPROM image, parameter record
     EventState events;     // event entry, USB stick state and name
+    CanState can;          // CAN adapters, frame rings, receive FIFOs, remote I/O
 
     // --- Application ---
     ScreenState screen;    // screen manager and page request

@@ -6,6 +6,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+
+#include "device/can/can_library.h"
 
 #include "host/StorageSetup.h"
 
@@ -50,6 +53,28 @@ bool ReadScreenshot(const std::string& v, CommandLineOptions* o, std::string* er
     return true;
 }
 
+bool ReadCanPort(int port, const std::string& v, CommandLineOptions* o, std::string* error) {
+    if (!ParseCanAdapter(v, &o->can[port], error)) {
+        *error = "--can" + std::to_string(port) + ": " + *error;
+        return false;
+    }
+    return true;
+}
+
+bool ReadCanLibDir(const std::string& v, CommandLineOptions* o, std::string* error) {
+    std::error_code ignored;
+    if (v.empty() || !std::filesystem::is_directory(v, ignored)) {
+        *error = "--can-lib-dir: '" + v + "' is not a directory";
+        return false;
+    }
+    if (v.size() >= CAN_LIBRARY_DIR_MAX) {
+        *error = "--can-lib-dir: the path is too long";
+        return false;
+    }
+    o->canLibDir = v;
+    return true;
+}
+
 // Every option of the program, in the order of the usage text. Rows of one
 // area stay together under their section comment.
 const OptionRow kOptions[] = {
@@ -67,6 +92,14 @@ const OptionRow kOptions[] = {
     // --- Headless scripting ---
 
     // --- CAN ---
+    {"can0", "ADAPTER",
+     "adapter of CAN port 1: kvaser[:CHANNEL] (the default), cando[:SERIAL], replay:FILE or socketcan:INTERFACE",
+     false, [](const std::string& v, CommandLineOptions* o, std::string* e) { return ReadCanPort(0, v, o, e); }},
+    {"can1", "ADAPTER", "adapter of CAN port 2, as --can0", false,
+     [](const std::string& v, CommandLineOptions* o, std::string* e) { return ReadCanPort(1, v, o, e); }},
+    {"can-lib-dir", "DIR",
+     "look for libcanlib.so.1 and libCANdo.so in DIR before the loader path (default: $PCSIM_CAN_LIB_DIR)", false,
+     ReadCanLibDir},
 
     // --- Storage and USB stick ---
     {"root", "DIR",

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/CanAdapterOption.h"
 #include "host/ScriptedPress.h"
 
 namespace pcsim {
@@ -30,6 +31,8 @@ struct CommandLineOptions {
     // --- Headless scripting ---
 
     // --- CAN ---
+    CanPortChoice can[2];    // --can0 ADAPTER, --can1 ADAPTER: the adapters of ports 0 and 1
+    std::string canLibDir; // --can-lib-dir DIR: searched first for the vendor libraries
 
     // --- Storage and USB stick ---
     std::string root;                  // --root DIR: holds rootfs/ and usb-sticks/; empty: the working directory

@@ -1,6 +1,7 @@
 #include "host/DeviceSetup.h"
 
 #include "host/StorageSetup.h"
+#include "host/CanSetup.h"
 
 namespace pcsim {
 
@@ -8,6 +9,7 @@ void ApplyDeviceOptions(const CommandLineOptions& options) {
     // Each area applies its options here, in the order the device needs
     // them before its start-up.
     ApplyStorageOptions(options);
+    ApplyCanOptions(options);
 }
 
 } // namespace pcsim

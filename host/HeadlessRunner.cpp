@@ -61,7 +61,8 @@ void HeadlessRunner::Run(const CommandLineOptions& options) {
     sys_app_thread_start();
     RunDueActions(0);
     for (uint32_t t = kStepMs; t <= runMs; t += kStepMs) {
-        svc_clock_set(kVirtualEpochMs + t);
+        // A device sleep may have run the clock ahead (see svc_sleep_ms).
+        svc_clock_advance_to(kVirtualEpochMs + t);
         const uint8_t keys = ScriptedKeyBits(presses, t);
         for (int k = 1; k <= 5; ++k) key_input_set(k, (keys >> (k - 1)) & 1);
         RunDueActions(t);

@@ -3,9 +3,11 @@
 //
 // Virtual time starts at kVirtualEpochMs and advances in 5 ms steps up to
 // the requested length. At each step t (ms since the start), in this order:
-// the clock is set; the scripted keys down at t are written to the raw key
-// bits (a key is down while atMs <= t < atMs + durationMs); if
-// the step is a multiple of 10 ms, one tick (sys_tick_isr) runs; if it is a
+// the clock is set (moved forward to the step's time; a device sleep, which
+// advances the virtual clock itself, may have run it further, and then it
+// stays until the steps catch up, so it never goes back); the scripted
+// keys down at t are written to the raw key bits (a key is down while
+// atMs <= t < atMs + durationMs); if the step is a multiple of 10 ms, one tick (sys_tick_isr) runs; if it is a
 // multiple of 25 ms, one main loop iteration runs and then the current
 // output frame is converted exactly as the window's paint converts it and
 // marked shown. A device exit request ends the run after its iteration.

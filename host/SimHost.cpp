@@ -9,6 +9,7 @@
 #include <QSocketNotifier>
 #include <stdexcept>
 
+#include "host/CanStatusView.h"
 #include "host/DisplayPainter.h"
 #include "host/DisplayWidget.h"
 #include "host/FrameConversion.h"
@@ -63,6 +64,7 @@ SimHost::SimHost(const CommandLineOptions& commandLine)
     setCentralWidget(display);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     CreateMenuBar();
+    new CanStatusView(statusBar()); // owned by the status bar
 
     signalNotifier = new QSocketNotifier(windowSignal->Fd(), QSocketNotifier::Read, this);
     connect(signalNotifier, &QSocketNotifier::activated, this, &SimHost::OnWindowSignal);

@@ -51,10 +51,12 @@ int usbstick_present(void) {
     // meantime (a new insertion) must not be undone by this older view.
     if (state == USB_STATE_ANNOUNCED) {
         if (!exists) return 0;
-        e.usb_state.compare_exchange(USB_STATE_ANNOUNCED, USB_STATE_PRESENT);
+        uint32_t announced = USB_STATE_ANNOUNCED;
+        e.usb_state.compare_exchange(announced, USB_STATE_PRESENT);
         return 1;
     }
     if (exists) return 1;
-    e.usb_state.compare_exchange(state, USB_STATE_NONE);
+    uint32_t seen = state;
+    e.usb_state.compare_exchange(seen, USB_STATE_NONE);
     return 0;
 }

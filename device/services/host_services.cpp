@@ -37,6 +37,14 @@ void svc_clock_advance(uint32_t ms) { g_virtual_now.fetch_add(ms, std::memory_or
 
 void svc_clock_set(uint32_t now_ms) { g_virtual_now.store(now_ms, std::memory_order_release); }
 
+void svc_clock_advance_to(uint32_t now_ms) {
+    uint32_t seen = g_virtual_now.load(std::memory_order_acquire);
+    // Modular comparison, so that the 32-bit clock may wrap.
+    while (static_cast<int32_t>(now_ms - seen) > 0 &&
+           !g_virtual_now.compare_exchange_weak(seen, now_ms, std::memory_order_acq_rel)) {
+    }
+}
+
 int svc_clock_is_virtual(void) { return g_virtual.load(std::memory_order_acquire); }
 
 void svc_sleep_ms(uint32_t ms) {

@@ -18,9 +18,18 @@ void svc_clock_use_monotonic(void);
 void svc_clock_advance(uint32_t ms);
 /* Set the virtual clock to an absolute value. */
 void svc_clock_set(uint32_t now_ms);
+/* Move the virtual clock forward to now_ms; a clock already past it (a
+ * device sleep advanced it) keeps its value, so it never goes back. The
+ * drivers of virtual time (headless runs, tests) step the clock with this. */
+void svc_clock_advance_to(uint32_t now_ms);
 int svc_clock_is_virtual(void);
 
-/* Sleep ms milliseconds; with the virtual clock this advances it instead. */
+/* Sleep ms milliseconds. With the virtual clock nothing waits: the clock
+ * is advanced by ms instead, so that a device loop that sleeps until the
+ * clock moves (the CANdo transmit pacing) ends in virtual time as well.
+ * The driver of the virtual clock then holds it (svc_clock_advance_to)
+ * until its own schedule has caught up: time runs ahead for a moment but
+ * never backwards. */
 void svc_sleep_ms(uint32_t ms);
 
 /* Debug output, one formatted line at a time (stderr by default). */

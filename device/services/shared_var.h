@@ -34,9 +34,9 @@ template <typename T> class SharedVar {
     T fetch_and(T mask) noexcept { return value_.fetch_and(mask, std::memory_order_relaxed); }
     T fetch_add(T n) noexcept { return value_.fetch_add(n, std::memory_order_relaxed); }
     T fetch_sub(T n) noexcept { return value_.fetch_sub(n, std::memory_order_relaxed); }
-    /* Store desired only if the value is still expected; true when it was
-     * (a state move that must not undo a concurrent one). */
-    bool compare_exchange(T expected, T desired) noexcept {
+    /* Store desired only if the value is still expected; false (with the
+     * value found in expected) when another thread changed it first. */
+    bool compare_exchange(T& expected, T desired) noexcept {
         return value_.compare_exchange_strong(expected, desired, std::memory_order_relaxed);
     }
 

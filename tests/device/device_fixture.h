@@ -35,7 +35,7 @@ class DeviceTest : public ::testing::Test {
     void Run(uint32_t ms) {
         for (uint32_t end = now_ms_ + ms; now_ms_ < end;) {
             now_ms_ += 5;
-            svc_clock_set(kEpochMs + now_ms_);
+            svc_clock_advance_to(kEpochMs + now_ms_);
             if (now_ms_ % 10 == 0) sys_tick_isr();
             if (now_ms_ % 25 == 0) LoopStep();
         }
