@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/ComPortPaths.h"
 #include "host/ScriptedPress.h"
 
 namespace pcsim {
@@ -34,6 +35,7 @@ struct CommandLineOptions {
     // --- Storage and USB stick ---
 
     // --- Serial port ---
+    ComPortMap comPaths; // --com N=PATH, repeatable: the device file of COMN
 };
 
 constexpr uint32_t kMaxRunMs = 86400000; // one day of virtual time
