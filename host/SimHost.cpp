@@ -14,6 +14,7 @@
 #include "host/FrameConversion.h"
 #include "host/HostArt.h"
 #include "host/MenuIds.h"
+#include "host/SerialPort.h"
 #include "host/SimulationRunner.h"
 #include "host/WindowSignal.h"
 
@@ -42,7 +43,8 @@ int DeviceKeyOf(int qtKey) {
 } // namespace
 
 SimHost::SimHost(const CommandLineOptions& commandLine)
-    : options(commandLine), runner(std::make_unique<SimulationRunner>()), windowSignal(std::make_shared<WindowSignal>()),
+    : options(commandLine), serialPort(SerialPort::Create(commandLine.comPaths)),
+      runner(std::make_unique<SimulationRunner>()), windowSignal(std::make_shared<WindowSignal>()),
       frameBits(kScreenWidth * kScreenHeight, 0xFF000000u), frameImage(MakeFrameImage()),
       bezel(QString::fromLatin1(kBezelPicture)),
       deviceCursorPixmap(QString::fromLatin1(kDeviceCursor)),
@@ -65,12 +67,14 @@ SimHost::SimHost(const CommandLineOptions& commandLine)
     connect(signalNotifier, &QSocketNotifier::activated, this, &SimHost::OnWindowSignal);
 
     LoadSettings();
+    SetUpSerialPort();
 }
 
 SimHost::~SimHost() {
     // The device threads end before any widget goes away.
     runner->Stop();
     SaveSettings();
+    serialPort->Close();
 }
 
 void SimHost::Run() {
@@ -86,6 +90,7 @@ void SimHost::OnCreate() {
     SetGrid(gridEnabled, gridWidth);
     runner->Attach(windowSignal, options);
     runner->StartThreads();
+    if (comPortConnected) OpenSerialPortAtStart();
     OnCommand(kMenuPlay);
 }
 

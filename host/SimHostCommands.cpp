@@ -85,8 +85,7 @@ void SimHost::CreateMenuBar() {
     add(event, "Event &2", kMenuEvent2);
 
     QMenu* port = bar->addMenu(Text("&Port"));
-    // The serial port and its dialog are not part of this build yet.
-    add(port, "&UART", kMenuUart)->setEnabled(false);
+    add(port, "&UART", kMenuUart);
 
     // The marks the menu starts with, before the settings apply theirs.
     SetCheck(kMenuZoom1, true);
@@ -151,8 +150,11 @@ void SimHost::OnCommand(int id) {
     case kMenuEvent2:
         runner->RaiseEvent(1);
         break;
+    case kMenuUart:
+        RunUartDialog();
+        break;
     default:
-        break; // kMenuUart comes with the serial port; anything else is not ours
+        break; // not one of ours
     }
 }
 
