@@ -157,7 +157,18 @@ void SerialPort::SetReadSize(uint32_t n) {
     readSize.store(n < kBufferSize ? n : kBufferSize, std::memory_order_relaxed);
 }
 
+namespace {
+// The port whose I/O thread this is; none on every other thread.
+thread_local const SerialPort* servedHere = nullptr;
+} // namespace
+
 void SerialPort::RequestRead() {
+    // From the callback (the usual case: the receive handler after a
+    // delivery) the thread notes it itself; no wake-up round trip per byte.
+    if (servedHere == this) {
+        readRequested = true;
+        return;
+    }
     Signal(readRequestFd);
 }
 
@@ -215,6 +226,7 @@ int SerialPort::Open() {
     for (int wake : {stopFd, readRequestFd, writeRequestFd, errorFd})
         Drain(wake);
     readPending = false;
+    readRequested = false;
     writePending = false;
     writing = false;
     {
@@ -270,6 +282,7 @@ void SerialPort::Notify(int code) {
 
 void SerialPort::IoThread(std::shared_ptr<SerialPort> self) {
     SerialPort& port = *self;
+    servedHere = &port;
     const int fd = port.handle.load(std::memory_order_acquire);
     const std::string error = port.RunIo(fd);
     port.handle.store(-1, std::memory_order_release);
@@ -299,12 +312,19 @@ std::string SerialPort::RunIo(int fd) {
             {writeRequestFd, POLLIN, 0},
             {fd, static_cast<short>((readPending ? POLLIN : 0) | (writing ? POLLOUT : 0)), 0},
         };
-        if (poll(fds, 4, -1) < 0) {
-            if (errno == EINTR) continue;
+        // A read asked for on this thread is issued without waiting.
+        const bool readAsked = readRequested;
+        readRequested = false;
+        if (poll(fds, 4, readAsked ? 0 : -1) < 0) {
+            if (errno == EINTR) {
+                readRequested = readAsked;
+                continue;
+            }
             return "waiting on " + portPath + ": " + ErrorText(errno);
         }
         if (fds[0].revents & POLLIN) return std::string();
-        if ((fds[1].revents & POLLIN) && Drain(readRequestFd) && !readPending) {
+        const bool readWoken = (fds[1].revents & POLLIN) && Drain(readRequestFd);
+        if ((readAsked || readWoken) && !readPending) {
             readPending = true;
             readWanted = ReadSize();
             readGot = 0;

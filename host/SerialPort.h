@@ -137,6 +137,7 @@ class SerialPort : public std::enable_shared_from_this<SerialPort> {
     std::string lastError;                 // see LastError
     std::atomic<bool> writePending{false}; // a write was queued and has not completed
     bool readPending = false;              // a read is issued (I/O thread only)
+    bool readRequested = false;            // RequestRead from the callback (I/O thread only)
     uint8_t readBuffer[kBufferSize] = {};  // receive buffer
     uint8_t writeBuffer[kBufferSize] = {}; // transmit buffer, owned by whoever set writePending
     std::atomic<uint32_t> readSize{1};     // bytes asked for by each read
