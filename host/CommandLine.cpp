@@ -75,6 +75,22 @@ bool ReadCanLibDir(const std::string& v, CommandLineOptions* o, std::string* err
     return true;
 }
 
+bool ReadCom(const std::string& v, CommandLineOptions* o, std::string* error) {
+    // The rows are read in table order, so --headless is known here.
+    if (o->headless) {
+        *error = "--com needs the window: a headless run has no serial port";
+        return false;
+    }
+    int number = 0;
+    std::string path;
+    if (!ParseComMapping(v, &number, &path, error)) return false;
+    if (!o->comPaths.emplace(number, path).second) {
+        *error = "--com " + std::to_string(number) + " is given twice";
+        return false;
+    }
+    return true;
+}
+
 // Every option of the program, in the order of the usage text. Rows of one
 // area stay together under their section comment.
 const OptionRow kOptions[] = {
@@ -112,6 +128,9 @@ const OptionRow kOptions[] = {
     {"usb-eject", "MS", "eject the USB stick at virtual time MS; repeatable", true, ReadUsbEject},
 
     // --- Serial port ---
+    {"com", "N=PATH",
+     "COM port N (1-127) is device file PATH, not /dev/ttyS(N-1) or $PCSIM_COMN; repeatable",
+     false, ReadCom},
 };
 
 QCommandLineOption MakeOption(const OptionRow& row) {

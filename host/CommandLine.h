@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/CanAdapterOption.h"
+#include "host/ComPortPaths.h"
 #include "host/ScriptedPress.h"
 
 namespace pcsim {
@@ -40,6 +41,7 @@ struct CommandLineOptions {
     std::vector<uint32_t> usbEjectMs;  // --usb-eject MS, repeatable: eject it
 
     // --- Serial port ---
+    ComPortMap comPaths; // --com N=PATH, repeatable: the device file of COMN
 };
 
 constexpr uint32_t kMaxRunMs = 86400000; // one day of virtual time

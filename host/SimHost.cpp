@@ -15,6 +15,7 @@
 #include "host/FrameConversion.h"
 #include "host/HostArt.h"
 #include "host/MenuIds.h"
+#include "host/SerialPort.h"
 #include "host/SimulationRunner.h"
 #include "host/StorageSetup.h"
 #include "host/UsbStick.h"
@@ -45,7 +46,8 @@ int DeviceKeyOf(int qtKey) {
 } // namespace
 
 SimHost::SimHost(const CommandLineOptions& commandLine)
-    : options(commandLine), runner(std::make_unique<SimulationRunner>()), windowSignal(std::make_shared<WindowSignal>()),
+    : options(commandLine), serialPort(SerialPort::Create(commandLine.comPaths)),
+      runner(std::make_unique<SimulationRunner>()), windowSignal(std::make_shared<WindowSignal>()),
       usbStick(std::make_unique<UsbStick>(StorageBase(commandLine), [this] { runner->RaiseEvent(0); })),
       frameBits(kScreenWidth * kScreenHeight, 0xFF000000u), frameImage(MakeFrameImage()),
       bezel(QString::fromLatin1(kBezelPicture)),
@@ -70,12 +72,14 @@ SimHost::SimHost(const CommandLineOptions& commandLine)
     connect(signalNotifier, &QSocketNotifier::activated, this, &SimHost::OnWindowSignal);
 
     LoadSettings();
+    SetUpSerialPort();
 }
 
 SimHost::~SimHost() {
     // The device threads end before any widget goes away.
     runner->Stop();
     SaveSettings();
+    serialPort->Close();
 }
 
 void SimHost::Run() {
@@ -92,6 +96,7 @@ void SimHost::OnCreate() {
     runner->Attach(windowSignal, options);
     UpdateUsbStickMenu();
     runner->StartThreads();
+    if (comPortConnected) OpenSerialPortAtStart();
     OnCommand(kMenuPlay);
 }
 

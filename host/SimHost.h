@@ -29,8 +29,10 @@ class QSocketNotifier;
 namespace pcsim {
 
 class DisplayWidget;
+class SerialPort;
 class SimulationRunner;
 class UsbStick;
+class UartDialog;
 class WindowSignal;
 
 /* The Save Screen dialog: Qt's own file dialog (never the desktop's
@@ -87,6 +89,7 @@ class SimHost : public QMainWindow {
 
     // State, for the tests and the tools.
     SimulationRunner& Runner() { return *runner; }
+    SerialPort& Port() { return *serialPort; }
     DisplayWidget* Display() const { return display; }
     QAction* MenuAction(int id) const;
     QRect DisplayRect() const { return displayRect; }
@@ -118,8 +121,15 @@ class SimHost : public QMainWindow {
     void InsertUsbStick();
     void EjectUsbStick();
     void UpdateUsbStickMenu();
+    // The serial port (SimHostSerial.cpp).
+    void SetUpSerialPort();
+    void OpenSerialPortAtStart();
+    void RunUartDialog();
+    void OnSerialPortError();
+    void ReportSerialPort(const QString& message);
 
     CommandLineOptions options;                 // the command line the program was started with
+    std::shared_ptr<SerialPort> serialPort;     // the UART's stand-in; created first
     std::unique_ptr<SimulationRunner> runner;   // device threads and frame hand-over
     std::shared_ptr<WindowSignal> windowSignal; // repaint and close requests from them
     std::unique_ptr<UsbStick> usbStick;         // the stick of Simulate › USB Stick
@@ -149,6 +159,8 @@ class SimHost : public QMainWindow {
     QImage bezel;                                // the 407 x 421 bezel picture
     QPixmap deviceCursorPixmap;                  // the cursor shown over the device image
     SaveFileChooser chooseSaveFile;              // asks for the Save Screen file name
+    QSocketNotifier* serialErrorNotifier = nullptr; // the serial port ended with an error
+    UartDialog* uartDialog = nullptr;               // the "UART Setup" dialog while it runs
 };
 
 } // namespace pcsim

@@ -89,8 +89,7 @@ void SimHost::CreateMenuBar() {
     connect(usb, &QMenu::aboutToShow, this, &SimHost::UpdateUsbStickMenu); // the folder may change outside
 
     QMenu* port = bar->addMenu(Text("&Port"));
-    // The serial port and its dialog are not part of this build yet.
-    add(port, "&UART", kMenuUart)->setEnabled(false);
+    add(port, "&UART", kMenuUart);
 
     // The marks the menu starts with, before the settings apply theirs.
     SetCheck(kMenuZoom1, true);
@@ -161,8 +160,11 @@ void SimHost::OnCommand(int id) {
     case kMenuUsbEject:
         EjectUsbStick();
         break;
+    case kMenuUart:
+        RunUartDialog();
+        break;
     default:
-        break; // kMenuUart comes with the serial port; anything else is not ours
+        break; // not one of ours
     }
 }
 

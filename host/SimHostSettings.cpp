@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 
+#include "host/SerialPort.h"
 #include "host/SimHost.h"
 
 namespace pcsim {
@@ -111,10 +112,9 @@ void SimHost::SaveSettings() {
     WriteInt(settings, kZoomFactor, zoom);
     WriteInt(settings, kGridEnabled, gridEnabled);
     WriteInt(settings, kGridWidth, gridWidth);
-    // Until the serial port exists, its number is kept as loaded and it is
-    // never open at exit.
-    Write(settings, kComPort, Bytes<1>{comPortNumber});
-    WriteInt(settings, kComPortConnected, 0);
+    // What the port is at exit, whatever it was at start.
+    Write(settings, kComPort, Bytes<1>{static_cast<uint8_t>(serialPort->GetPortNumber())});
+    WriteInt(settings, kComPortConnected, serialPort->IsOpen() ? 1 : 0);
     settings.sync();
 }
 

@@ -16,6 +16,8 @@
 #include "host/FrameConversion.h"
 #include "host/PeriodicTimer.h"
 #include "host/StorageSetup.h"
+#include "host/SerialPort.h"
+#include "host/UartBridge.h"
 #include "host/WindowSignal.h"
 
 namespace pcsim {
@@ -41,6 +43,7 @@ struct SimulationRunner::Shared {
     PeriodicTimer tickTimer;              // paces the tick
     std::atomic<bool> quit{false};        // set once by Stop
     std::shared_ptr<WindowSignal> window; // set by Attach before any thread runs
+    std::shared_ptr<SerialPort> serialPort; // set before the threads start; may be null
 
     std::mutex lock;               // guards the members below
     std::condition_variable ended; // a device thread has ended
@@ -63,6 +66,10 @@ void SimulationRunner::Attach(std::shared_ptr<WindowSignal> window, const Comman
     CreateStorageRoots();
     sys_init();
     started = true;
+}
+
+void SimulationRunner::SetSerialPort(std::shared_ptr<SerialPort> port) {
+    shared->serialPort = std::move(port);
 }
 
 void SimulationRunner::StartThreads() {
@@ -168,6 +175,7 @@ void SimulationRunner::ApplicationThread(std::shared_ptr<Shared> state) {
             break;
         }
         if (s.window) s.window->Raise(WindowSignal::kRepaint);
+        if (s.serialPort && s.serialPort->IsOpen()) PumpDeviceTransmit(*s.serialPort);
     }
     std::lock_guard<std::mutex> hold(s.lock);
     s.applicationEnded = true;

@@ -16,6 +16,7 @@
 
 namespace pcsim {
 
+class SerialPort;
 class WindowSignal;
 
 class SimulationRunner {
@@ -36,6 +37,9 @@ class SimulationRunner {
      * to its power-up state on the monotonic clock, apply the device-setup
      * options, create the missing storage roots and run its start-up. */
     void Attach(std::shared_ptr<WindowSignal> window, const CommandLineOptions& options = {});
+    /* The serial port whose transmit pump the application thread runs after
+     * every main loop iteration while the port is open. Before StartThreads. */
+    void SetSerialPort(std::shared_ptr<SerialPort> port);
     /* Start the application thread; it starts the tick thread. */
     void StartThreads();
     /* Pause (true) or run (false); returns the state before the call.

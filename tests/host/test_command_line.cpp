@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include <cstdlib>
+
+#include "host/ComPortPaths.h"
 #include "host/CommandLine.h"
 
 namespace {
@@ -56,12 +59,40 @@ TEST(CommandLine, NamesTheProblemInBadArguments) {
         {{"-x"}, "unknown option '-x'"},
         {{"codegen"}, "'codegen'"},
         {{"CODEGEN", "--headless"}, "'CODEGEN'"},
+        {{"--com", "1"}, "N=PATH"},
+        {{"--com", "=/dev/ttyUSB0"}, "'=/dev/ttyUSB0'"},
+        {{"--com", "0=/dev/ttyUSB0"}, "from 1 to 127"},
+        {{"--com", "128=/dev/ttyUSB0"}, "'128=/dev/ttyUSB0'"},
+        {{"--com", "-1=/dev/ttyUSB0"}, "'-1=/dev/ttyUSB0'"},
+        {{"--com", "x=/dev/ttyUSB0"}, "'x=/dev/ttyUSB0'"},
+        {{"--com", "3="}, "'3='"},
+        {{"--com", "2=/dev/a", "--com", "2=/dev/b"}, "--com 2 is given twice"},
+        {{"--headless", "--run-ms", "10", "--com", "1=/dev/a"}, "headless run has no serial port"},
     };
     for (const auto& c : cases) {
         Parsed p = parse(c.args);
         EXPECT_FALSE(p.ok) << c.mentions;
         EXPECT_NE(p.error.find(c.mentions), std::string::npos) << p.error;
     }
+}
+
+TEST(CommandLine, ComMapsPortNumbersToDeviceFiles) {
+    Parsed p = parse({"--com", "1=/dev/ttyUSB0", "--com=10=/tmp/a=b"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.comPaths, (pcsim::ComPortMap{{1, "/dev/ttyUSB0"}, {10, "/tmp/a=b"}}));
+}
+
+TEST(ComPortPath, OptionBeforeEnvironmentBeforeDefault) {
+    const pcsim::ComPortMap mapped{{2, "/dev/ttyUSB1"}};
+    setenv("PCSIM_COM2", "/dev/from-env-2", 1);
+    setenv("PCSIM_COM3", "/dev/from-env-3", 1);
+    setenv("PCSIM_COM4", "", 1); // empty: as if unset
+    EXPECT_EQ(pcsim::ComPortPath(1, mapped), "/dev/ttyS0");
+    EXPECT_EQ(pcsim::ComPortPath(2, mapped), "/dev/ttyUSB1");
+    EXPECT_EQ(pcsim::ComPortPath(3, mapped), "/dev/from-env-3");
+    EXPECT_EQ(pcsim::ComPortPath(4, mapped), "/dev/ttyS3");
+    EXPECT_EQ(pcsim::ComPortPath(11, mapped), "/dev/ttyS10");
+    for (const char* name : {"PCSIM_COM2", "PCSIM_COM3", "PCSIM_COM4"}) unsetenv(name);
 }
 
 } // namespace

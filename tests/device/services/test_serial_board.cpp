@@ -34,18 +34,76 @@ TEST_F(SerialTest, ChannelsOutsideTheTableAreRefused) {
     }
 }
 
+/* What the host's pump does: look at up to max bytes, then take them. */
+uint32_t drain(uint8_t* out, uint32_t max) {
+    const uint32_t n = uart_tx_peek(out, max);
+    uart_tx_consume(n);
+    return n;
+}
+
 TEST_F(SerialTest, UartRingWrapsAndDrainsInOrder) {
     std::vector<uint8_t> data(700);
-    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<uint8_t>(i * 7);
     uart_write(3, data.data(), 500);
+    EXPECT_EQ(uart_tx_pending(), 500u);
     uint8_t out[UART_TX_RING_SIZE];
-    ASSERT_EQ(uart_tx_drain(out, sizeof out), 500u);
+    ASSERT_EQ(drain(out, sizeof out), 500u);
     EXPECT_EQ(std::memcmp(out, data.data(), 500), 0);
     uart_write(3, data.data() + 500, 100); // crosses the end of the ring
-    ASSERT_EQ(uart_tx_drain(out, 60), 60u);
-    ASSERT_EQ(uart_tx_drain(out + 60, sizeof out), 40u);
+    ASSERT_EQ(drain(out, 60), 60u);
+    ASSERT_EQ(drain(out + 60, sizeof out), 40u);
     EXPECT_EQ(std::memcmp(out, data.data() + 500, 100), 0);
-    EXPECT_EQ(uart_tx_drain(out, sizeof out), 0u);
+    EXPECT_EQ(drain(out, sizeof out), 0u);
+}
+
+TEST_F(SerialTest, PeekLeavesBytesUntilTaken) {
+    const uint8_t data[] = {1, 2, 3, 4, 5};
+    uart_write(3, data, sizeof data);
+    uint8_t out[8] = {};
+    ASSERT_EQ(uart_tx_peek(out, 3), 3u);
+    ASSERT_EQ(uart_tx_peek(out, 3), 3u); // the same bytes again
+    EXPECT_EQ(out[0], 1);
+    uart_tx_consume(2);
+    ASSERT_EQ(uart_tx_peek(out, sizeof out), 3u);
+    EXPECT_EQ(out[0], 3);
+    uart_tx_consume(100); // never past what was written
+    EXPECT_EQ(uart_tx_pending(), 0u);
+    uart_write(3, data, 1);
+    EXPECT_EQ(uart_tx_pending(), 1u);
+}
+
+TEST_F(SerialTest, RegisteredRingCarriesTheBytes) {
+    EXPECT_EQ(device_memory.serial.uart_tx_ready, 0);
+    const uint8_t before[] = {9, 9, 9};
+    uart_write(3, before, sizeof before); // left in the old ring: the new one starts empty
+    uint8_t ring[40] = {};
+    ASSERT_EQ(uart_set_tx_ring(ring, sizeof ring), 1);
+    EXPECT_EQ(device_memory.serial.uart_tx_ready, 1);
+    EXPECT_EQ(uart_tx_pending(), 0u);
+    std::vector<uint8_t> data(100);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<uint8_t>(i + 1);
+    uint8_t out[64];
+    for (size_t at = 0; at < data.size(); at += 25) { // wraps the 40-byte ring twice
+        uart_write(3, data.data() + at, 25);
+        ASSERT_EQ(drain(out, sizeof out), 25u);
+        EXPECT_EQ(std::memcmp(out, data.data() + at, 25), 0) << "from byte " << at;
+    }
+    EXPECT_EQ(ring[(100 - 1) % 40], 100) << "written into the registered storage";
+}
+
+TEST_F(SerialTest, RingRegistrationRefusesWhatCannotHoldBytes) {
+    uint8_t ring[8];
+    const uint8_t data[] = {7};
+    uart_write(3, data, 1);
+    EXPECT_EQ(uart_set_tx_ring(nullptr, 64), 0);
+    EXPECT_EQ(uart_set_tx_ring(ring, 0), 0);
+    EXPECT_EQ(uart_set_tx_ring(ring, 1), 0);
+    EXPECT_EQ(device_memory.serial.uart_tx_ready, 0);
+    uint8_t out[4];
+    ASSERT_EQ(drain(out, sizeof out), 1u); // the built-in ring is still in use
+    EXPECT_EQ(out[0], 7);
 }
 
 TEST_F(SerialTest, NonFiniteConstantsHaveTheModelsBitPatterns) {
