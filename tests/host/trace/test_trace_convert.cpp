@@ -1,0 +1,171 @@
+// The converter end to end: files in, files out, through pcsim-trace itself
+// and through the Linux CAN tools (log2asc, asc2log) for the ASC side.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "host/trace/TraceConvert.h"
+#include "trace_test_support.h"
+
+using namespace pcsim;
+using trace_test::OffsetFrames;
+using trace_test::ReadFile;
+using trace_test::WriteFile;
+
+namespace {
+
+const std::string kVehicleLog = std::string(PCSIM_TRACE_DATA) + "/vehicle.log";
+const std::string kTool = PCSIM_TRACE_BINARY;
+
+class TraceConvert : public testing::Test {
+  protected:
+    trace_test::TempFolder folder;
+
+    trace_test::RunResult Tool(const std::string& args) { return trace_test::Run(kTool + " " + args, folder); }
+    std::string File(const std::string& name) const { return folder.File(name); }
+    /* Converts with pcsim-trace and expects success. */
+    void Convert(const std::string& in, const std::string& out, const std::string& options = "") {
+        const auto r = Tool("convert " + options + " " + in + " " + out);
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    void Log2Asc(const std::string& in, const std::string& out) {
+        const auto r = trace_test::Run(std::string(PCSIM_LOG2ASC) + " -I " + in + " -O " + out + " can0 can1", folder);
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    /* The frames of a file (times from its first frame), one port only,
+     * without the direction (CTB has none; the converter says so). */
+    std::vector<std::string> PortFrames(TraceFormat format, const std::string& path, int port) {
+        std::vector<std::string> out;
+        TraceReadResult r;
+        ReadTrace(format, ReadFile(path), {}, &r);
+        const std::vector<TraceFrame> frames = SelectFrames(r.frames, port);
+        for (TraceFrame f : frames) {
+            f.direction = TraceDirection::Unknown;
+            out.push_back(trace_test::Describe(f));
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(TraceConvert, CandumpThroughCtbAndBackKeepsEveryFrame) {
+    // CTB has no port: one trace per port, as for a replay on each port.
+    for (int port = 0; port < 2; ++port) {
+        const std::string p = std::to_string(port + 1);
+        Convert(kVehicleLog, File("port" + p + ".ctb"), "--port " + p);
+        Convert(File("port" + p + ".ctb"), File("back" + p + ".log"), "--port CAN" + p);
+        EXPECT_EQ(PortFrames(TraceFormat::Candump, File("back" + p + ".log"), port),
+                  PortFrames(TraceFormat::Candump, kVehicleLog, port));
+    }
+    // Both ports into one trace: the same frames, and a note that the port is gone.
+    const auto r = Tool("convert " + kVehicleLog + " " + File("both.ctb"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("CTB has no port"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("1 frame sent by the recording node"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("10 frames"), std::string::npos) << r.out;
+    EXPECT_EQ(OffsetFrames(TraceFormat::Ctb, ReadFile(File("both.ctb")), false).size(), 10u);
+}
+
+TEST_F(TraceConvert, AscFromLog2ascThroughCtbAndBackKeepsEveryFrame) {
+    Log2Asc(kVehicleLog, File("vehicle.asc"));
+    for (int port = 0; port < 2; ++port) {
+        const std::string p = std::to_string(port + 1);
+        Convert(File("vehicle.asc"), File("asc" + p + ".ctb"), "--port " + p);
+        Convert(File("asc" + p + ".ctb"), File("back" + p + ".asc"), "--port " + p);
+        EXPECT_EQ(PortFrames(TraceFormat::Asc, File("back" + p + ".asc"), port),
+                  PortFrames(TraceFormat::Asc, File("vehicle.asc"), port));
+    }
+    // Our ASC is read back by asc2log into the frames of the original log.
+    Convert(kVehicleLog, File("ours.asc"));
+    const auto r = trace_test::Run(std::string(PCSIM_ASC2LOG) + " -I " + File("ours.asc") + " -O " + File("asc2log.log"),
+                                   folder);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(OffsetFrames(TraceFormat::Candump, ReadFile(File("asc2log.log"))),
+              OffsetFrames(TraceFormat::Candump, ReadFile(kVehicleLog)));
+}
+
+TEST_F(TraceConvert, UnitLogKeepsWhatItCanAndSaysWhatItCannot) {
+    Convert(kVehicleLog, File("QMX_v084_000001_CAN1.log"), "--port 1");
+    const auto r = Tool("convert " + kVehicleLog + " " + File("QMX_v084_000002_CAN1.log") + " --port 1");
+    EXPECT_NE(r.err.find("no remote flag: 1 remote frame left out"), std::string::npos) << r.err;
+    // Read back from the unit's format: CAN1 by the name, the data frames kept.
+    Convert(File("QMX_v084_000001_CAN1.log"), File("from_unit.log"));
+    std::vector<std::string> expected;
+    for (const std::string& f : PortFrames(TraceFormat::Candump, kVehicleLog, 0)) {
+        if (f.find(" R ") == std::string::npos) expected.push_back(f.substr(0, f.find(" T")));
+    }
+    EXPECT_EQ(PortFrames(TraceFormat::Candump, File("from_unit.log"), 0), expected);
+}
+
+TEST_F(TraceConvert, BadLinesAreReportedAndNothingIsWrittenHalf) {
+    WriteFile(File("broken.log"), "(1.000000) can0 123#11\n"
+                                  "(1.000100) can0 123#1\n"
+                                  "(1.000200) can0 124#22\n"
+                                  "(1.000300) can0 XYZ#22\n");
+    WriteFile(File("out.ctb"), "old");
+    auto r = Tool("convert " + File("broken.log") + " " + File("out.ctb"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(File("broken.log") + ":2: data '1'"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(File("broken.log") + ":4: identifier 'XYZ'"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("2 bad lines"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(File("out.ctb")), "old");
+
+    r = Tool("convert --skip-bad " + File("broken.log") + " " + File("out.ctb"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find(":2: "), std::string::npos);
+    EXPECT_NE(r.out.find("2 frames; skipped 2 bad lines"), std::string::npos) << r.out;
+    EXPECT_EQ(OffsetFrames(TraceFormat::Ctb, ReadFile(File("out.ctb")), false),
+              (std::vector<std::string>{"0.000000 p9 s123 D dlc1 11", "0.000200 p9 s124 D dlc1 22"}));
+
+    // An output that cannot be made leaves nothing behind.
+    r = Tool("convert " + kVehicleLog + " " + File("missing/out.ctb"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot create " + File("missing/out.ctb")), std::string::npos) << r.err;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+        EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
+}
+
+TEST_F(TraceConvert, CommandLineMistakesExitWithTwo) {
+    struct Case {
+        std::string args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"", "give a command"},
+        {"split a b", "unknown command 'split'"},
+        {"convert " + kVehicleLog, "convert takes IN and OUT"},
+        {"convert --from pcap a.log b.ctb", "--from 'pcap'"},
+        {"convert --port 3 a.log b.ctb", "--port '3'"},
+        {"convert --bogus a.log b.ctb", "bogus"},
+        {"dump", "dump takes one FILE"},
+    };
+    for (const Case& c : cases) {
+        const auto r = Tool(c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
+    }
+    auto r = Tool("convert " + kVehicleLog + " " + File("out.txt"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("give --to"), std::string::npos) << r.err;
+    r = Tool("convert --to asc " + kVehicleLog + " " + File("out.txt"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = Tool("convert " + File("absent.log") + " " + File("out.ctb"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot read"), std::string::npos) << r.err;
+}
+
+TEST_F(TraceConvert, DumpListsACtbFile) {
+    Convert(kVehicleLog, File("one.ctb"), "--port 2");
+    auto r = Tool("dump " + File("one.ctb"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "CTB version 2, 4 record(s)\n"
+                     "record      time (s)  flags  id        dlc  data\n"
+                     "     1      0.000000  00---  7FF       0\n"
+                     "     2      0.020002  05XR-  1ABCDEF0  8\n"
+                     "     3      0.739999  00---  100       8    00 11 22 33 44 55 66 77\n"
+                     "     4      8.739998  00---  000       1    00\n");
+    r = Tool("dump " + kVehicleLog);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("not a CTB trace"), std::string::npos) << r.err;
+}
