@@ -10,6 +10,7 @@
 
 #include "device/can/can_library.h"
 
+#include "host/CanTraceSetup.h"
 #include "host/StorageSetup.h"
 
 namespace pcsim {
@@ -116,6 +117,9 @@ const OptionRow kOptions[] = {
     {"can-lib-dir", "DIR",
      "look for libcanlib.so.1 and libCANdo.so in DIR before the loader path (default: $PCSIM_CAN_LIB_DIR)", false,
      ReadCanLibDir},
+    {"can-trace", "FILE",
+     "write every frame the device receives (R) and sends (T) on both ports to FILE as a candump -l log", false,
+     ReadCanTraceOption},
 
     // --- Storage and USB stick ---
     {"root", "DIR",

@@ -34,6 +34,7 @@ struct CommandLineOptions {
     // --- CAN ---
     CanPortChoice can[2];    // --can0 ADAPTER, --can1 ADAPTER: the adapters of ports 0 and 1
     std::string canLibDir; // --can-lib-dir DIR: searched first for the vendor libraries
+    std::string canTrace;  // --can-trace FILE: every frame of both ports as a candump log
 
     // --- Storage and USB stick ---
     std::string root;                  // --root DIR: holds rootfs/ and usb-sticks/; empty: the working directory

@@ -2,6 +2,7 @@
 
 #include "host/StorageSetup.h"
 #include "host/CanSetup.h"
+#include "host/CanTraceSetup.h"
 
 namespace pcsim {
 
@@ -10,6 +11,7 @@ void ApplyDeviceOptions(const CommandLineOptions& options) {
     // them before its start-up.
     ApplyStorageOptions(options);
     ApplyCanOptions(options);
+    ApplyCanTraceOptions(options);
 }
 
 } // namespace pcsim

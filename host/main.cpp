@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/runtime/sys.h"
+#include "host/CanTraceSetup.h"
 #include "host/CommandLine.h"
 #include "host/FrameConversion.h"
 #include "host/HeadlessRunner.h"
@@ -20,6 +21,7 @@ int RunHeadless(const pcsim::CommandLineOptions& options) {
     std::vector<std::string> stickFailures; // each already reported when it happened
     pcsim::ScheduleUsbStick(&runner, options, &stick, &stickFailures);
     runner.Run(options);
+    const bool traced = pcsim::FinishCanTrace();
     std::printf("ran %u ms of virtual time: %u ticks, %u main loop iterations%s\n", options.runMs,
                 runner.Ticks(), runner.Iterations(),
                 runner.ExitRequested() ? " (the device asked to exit)" : "");
@@ -31,7 +33,7 @@ int RunHeadless(const pcsim::CommandLineOptions& options) {
         }
         std::printf("screenshot written to %s\n", options.screenshot.c_str());
     }
-    return stickFailures.empty() ? 0 : 1;
+    return stickFailures.empty() && traced ? 0 : 1;
 }
 
 /* Whether Qt has somewhere to put the window. Without this check Qt aborts
@@ -71,6 +73,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const int result = pcsim::RunSimulatorWindow(argc, argv, options);
+    pcsim::FinishCanTrace();
     if (pcsim::SimulationRunner::ThreadsLeftBehind()) {
         // A device thread that did not stop still runs on static device
         // state: end without destroying it (the settings are saved).
