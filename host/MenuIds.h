@@ -22,6 +22,7 @@ enum MenuId : int {
     kMenuEvent2 = 40017,
     kMenuUsbInsert = 40201, // Simulate › USB Stick › Insert
     kMenuUsbEject = 40202,  // Simulate › USB Stick › Eject
+    kMenuCanTraffic = 40301, // View › CAN Traffic
 };
 
 } // namespace pcsim

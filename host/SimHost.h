@@ -32,6 +32,7 @@ class DisplayWidget;
 class SerialPort;
 class SimulationRunner;
 class UsbStick;
+class CanTrafficView;
 class UartDialog;
 class WindowSignal;
 
@@ -92,6 +93,7 @@ class SimHost : public QMainWindow {
     SerialPort& Port() { return *serialPort; }
     DisplayWidget* Display() const { return display; }
     QAction* MenuAction(int id) const;
+    CanTrafficView* CanTraffic() const { return canTraffic; } // nullptr until first shown
     QRect DisplayRect() const { return displayRect; }
     int32_t Zoom() const { return zoom; }
     int32_t GridEnabled() const { return gridEnabled; }
@@ -127,12 +129,15 @@ class SimHost : public QMainWindow {
     void RunUartDialog();
     void OnSerialPortError();
     void ReportSerialPort(const QString& message);
+    // View › CAN Traffic (SimHostCanTraffic.cpp).
+    void ShowCanTraffic();
 
     CommandLineOptions options;                 // the command line the program was started with
     std::shared_ptr<SerialPort> serialPort;     // the UART's stand-in; created first
     std::unique_ptr<SimulationRunner> runner;   // device threads and frame hand-over
     std::shared_ptr<WindowSignal> windowSignal; // repaint and close requests from them
     std::unique_ptr<UsbStick> usbStick;         // the stick of Simulate › USB Stick
+    CanTrafficView* canTraffic = nullptr;       // View › CAN Traffic window, made when first asked for
     QSocketNotifier* signalNotifier = nullptr;  // watches windowSignal on this thread
     DisplayWidget* display = nullptr;           // the client area
     std::map<int, QAction*> menuActions;        // menu commands by identifier

@@ -74,6 +74,8 @@ void SimHost::CreateMenuBar() {
     add(gridMenu, "20 x 20", kMenuGrid20, gridGroup);
     add(gridMenu, "10 x 10", kMenuGrid10, gridGroup);
     add(gridMenu, "5 x 5", kMenuGrid5, gridGroup);
+    view->addSeparator();
+    add(view, "CAN &Traffic", kMenuCanTraffic);
 
     QMenu* simulate = bar->addMenu(Text("&Simulate"));
     QActionGroup* runGroup = radioGroup();
@@ -162,6 +164,9 @@ void SimHost::OnCommand(int id) {
         break;
     case kMenuUart:
         RunUartDialog();
+        break;
+    case kMenuCanTraffic:
+        ShowCanTraffic();
         break;
     default:
         break; // not one of ours

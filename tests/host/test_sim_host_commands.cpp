@@ -87,7 +87,7 @@ class SimHostCommandsTest : public QObject {
         QCOMPARE(Texts(SubMenu(bar, "&File")->actions()),
                  QStringList({"&Save Screen", "-", "&Exit"}));
         QMenu* view = SubMenu(bar, "&View");
-        QCOMPARE(Texts(view->actions()), QStringList({"&Zoom Factor", "&Pixel Grid"}));
+        QCOMPARE(Texts(view->actions()), QStringList({"&Zoom Factor", "&Pixel Grid", "-", "CAN &Traffic"}));
         QCOMPARE(Texts(view->actions()[0]->menu()->actions()),
                  QStringList({"1:&1", "1:&2", "1:&4"}));
         QCOMPARE(Texts(view->actions()[1]->menu()->actions()),
