@@ -67,7 +67,7 @@ void CanTrafficModel::Append(const TapFrame* in, uint32_t count) {
         auto [it, isNew] = idIndex.emplace(key, known + added.size());
         if (isNew) added.push_back({});
         IdRow& row = it->second < known ? idRows[it->second] : added[it->second - known];
-        if (row.count > 0) row.periodUs = f.timeUs >= row.last.timeUs ? f.timeUs - row.last.timeUs : 0;
+        if (row.count == 0) row.firstUs = f.timeUs;
         row.last = f;
         ++row.count;
     }
@@ -146,7 +146,11 @@ QVariant CanTrafficModel::data(const QModelIndex& index, int role) const {
     case kIdCount:
         return QVariant::fromValue<qulonglong>(r.count);
     case kIdPeriod:
-        return r.count > 1 ? QString::number(static_cast<double>(r.periodUs) / 1000.0, 'f', 1) : QString();
+        // The mean over all frames: a sender that puts several frames out
+        // in one burst still shows its cycle time.
+        if (r.count < 2 || r.last.timeUs < r.firstUs) return QString();
+        return QString::number(static_cast<double>(r.last.timeUs - r.firstUs) / 1000.0 / static_cast<double>(r.count - 1),
+                               'f', 1);
     case kIdDlc:
         return r.last.dlc;
     case kIdData:

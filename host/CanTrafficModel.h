@@ -1,7 +1,7 @@
 #pragma once
 // The table of View > CAN Traffic: the frames the CAN tap copied, either in
 // the order they came (the newest kMaxRows) or one row per identifier with
-// its count, its last data and the time between its last two frames. Both
+// its count, its last data and its mean period. Both
 // are kept up to date, so switching modes shows the whole story at once.
 // Lives on the window's thread.
 #include <QAbstractTableModel>
@@ -39,7 +39,7 @@ class CanTrafficModel : public QAbstractTableModel {
     struct IdRow {
         TapFrame last;           // the newest frame
         uint64_t count = 0;      // frames so far
-        uint64_t periodUs = 0;   // time between the last two; 0 after the first
+        uint64_t firstUs = 0;    // time of the first frame
     };
     using IdKey = std::tuple<uint8_t, uint8_t, uint8_t, uint32_t>; // port, sent, extended, id
 

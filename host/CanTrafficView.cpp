@@ -71,6 +71,10 @@ void CanTrafficView::Refresh() {
         if (!Paused()) model.Append(batch, n);
     }
     const bool follow = model.CurrentMode() == CanTrafficModel::Mode::Chronological && !Paused();
+    if (!sized && model.rowCount() > 0) {
+        table->resizeColumnsToContents();
+        sized = true;
+    }
     if (follow) table->scrollToBottom();
     UpdateStatus();
 }

@@ -49,6 +49,7 @@ class CanTrafficView : public QWidget {
     QPushButton* pause = nullptr;
     QLabel* status = nullptr;
     QTimer timer;
+    bool sized = false;          // columns fitted to the first rows shown
     uint64_t droppedAtClear = 0; // the ring's drop count when the table was last cleared
 };
 

@@ -1,5 +1,6 @@
 #include "host/trace/AscFormat.h"
 
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 
@@ -145,7 +146,13 @@ Line ParseLine(std::string_view text, const TraceReadOptions& options, AscState*
     if (first.empty()) return Line::Skip;
     int64_t time = 0;
     if (!ParseSeconds(first, &time)) return ParseUntimedLine(text, state, reason);
-    if (state->relative) time += state->lastUs;
+    if (state->relative) {
+        if (time > INT64_MAX - state->lastUs) {
+            *reason = "time " + Quoted(first) + " runs past the largest time this tool carries";
+            return Line::Bad;
+        }
+        time += state->lastUs;
+    }
     state->lastUs = time;
     f->timeUs = time;
     const std::string_view channelText = NextToken(&rest);

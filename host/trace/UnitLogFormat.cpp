@@ -1,5 +1,7 @@
 #include "host/trace/UnitLogFormat.h"
 
+#include <cstdint>
+
 #include "host/trace/TraceText.h"
 
 namespace pcsim {
@@ -103,6 +105,10 @@ void ReadUnitLog(std::string_view bytes, const TraceReadOptions& options, TraceR
                 ++result->restartedRecordings;
             }
             newRecording = false;
+            if (f.timeUs > INT64_MAX - shiftUs) {
+                result->bad.push_back({number, "TIME runs past the largest time this tool carries"});
+                break;
+            }
             if (f.timeUs + shiftUs < lastUs) {
                 result->bad.push_back({number, "TIME goes back within a recording"});
                 break;

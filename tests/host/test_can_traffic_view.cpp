@@ -73,8 +73,8 @@ class TestCanTrafficView : public QObject {
 
         model.SetMode(CanTrafficModel::Mode::ByIdentifier);
         QCOMPARE(model.rowCount(), 2);
-        // Count, the time between the last two frames, the last data.
-        QCOMPARE(Row(model, 0), QStringList({"CAN1", "Tx", "111", "3", "250.0", "1", "05", "0.450"}));
+        // Count, the mean period, the last data.
+        QCOMPARE(Row(model, 0), QStringList({"CAN1", "Tx", "111", "3", "225.0", "1", "05", "0.450"}));
         QCOMPARE(Row(model, 1), QStringList({"CAN2", "Rx", "1ABCDEF0", "1", "", "1", "FF", "0.100"}));
         // A new identifier while this mode is shown is a new row.
         const TapFrame more = Frame(1500000, 0, 0, 0x422, {});

@@ -1,0 +1,7 @@
+// Fuzz target: any bytes as a candump -l log for pcsim-trace's reader.
+#include "fuzz/fuzz_trace_round_trip.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz_trace::RoundTrip(pcsim::TraceFormat::Candump, data, size);
+    return 0;
+}
