@@ -182,6 +182,7 @@ Line ParseLine(std::string_view text, const TraceReadOptions& options, AscState*
 } // namespace
 
 void ReadAsc(std::string_view bytes, const TraceReadOptions& options, TraceReadResult* result) {
+    result->frames.reserve(result->frames.size() + CountLines(bytes));
     AscState state;
     std::string reason;
     ForEachLine(bytes, [&](std::string_view text, uint32_t number) {

@@ -147,6 +147,7 @@ Line ParseLine(std::string_view text, const TraceReadOptions& options, TraceFram
 } // namespace
 
 void ReadCandump(std::string_view bytes, const TraceReadOptions& options, TraceReadResult* result) {
+    result->frames.reserve(result->frames.size() + CountLines(bytes));
     std::string reason;
     ForEachLine(bytes, [&](std::string_view text, uint32_t number) {
         TraceFrame f;

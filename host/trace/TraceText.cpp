@@ -1,6 +1,16 @@
 #include "host/trace/TraceText.h"
 
+#include <cstring>
+
 namespace pcsim {
+
+size_t CountLines(std::string_view bytes) {
+    size_t lines = 0;
+    for (const char* p = bytes.data(); (p = static_cast<const char*>(std::memchr(p, '\n', bytes.data() + bytes.size() - p)));
+         ++p)
+        ++lines;
+    return lines + 1;
+}
 
 std::string_view NextToken(std::string_view* rest) {
     size_t i = 0;

@@ -25,6 +25,10 @@ template <typename F> void ForEachLine(std::string_view bytes, F&& line) {
     }
 }
 
+/* Lines in bytes (an upper bound of the frames a text reader returns),
+ * for reserving room once. */
+size_t CountLines(std::string_view bytes);
+
 inline bool IsSpace(char c) {
     return c == ' ' || c == '\t';
 }

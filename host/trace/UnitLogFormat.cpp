@@ -85,6 +85,7 @@ int UnitLogPortOfName(std::string_view fileName) {
 }
 
 void ReadUnitLog(std::string_view bytes, const TraceReadOptions& options, TraceReadResult* result) {
+    result->frames.reserve(result->frames.size() + CountLines(bytes));
     std::string reason;
     bool sawFrame = false;
     bool newRecording = false;
