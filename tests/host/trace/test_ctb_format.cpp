@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "host/trace/CtbFormat.h"
@@ -11,13 +12,13 @@ using trace_test::ReadBytes;
 
 namespace {
 
-std::string Record(uint64_t due, uint32_t id, uint8_t flags, uint8_t dlc, const char* data = "\0\0\0\0\0\0\0\0") {
+std::string Record(uint64_t due, uint32_t id, uint8_t flags, uint8_t dlc, const std::string& data = {}) {
     char r[24] = {};
     for (int i = 0; i < 8; ++i) r[i] = static_cast<char>(due >> (8 * i));
     for (int i = 0; i < 4; ++i) r[8 + i] = static_cast<char>(id >> (8 * i));
     r[12] = static_cast<char>(flags);
     r[15] = static_cast<char>(dlc);
-    std::memcpy(r + 16, data, 8);
+    std::memcpy(r + 16, data.data(), std::min<size_t>(data.size(), 8));
     return std::string(r, 24);
 }
 
@@ -41,7 +42,7 @@ TEST(CtbFormat, WrittenRecordsReadBackWithFlags) {
     AppendCtbRecord(&file, b, 0x123456789AULL);
     // The bytes the replay adapter reads: a plain header, flags bit 0 for
     // 29 bits, bit 2 for remote, the dlc at offset 15.
-    EXPECT_EQ(file, kHeader + Record(1500000, 0x123, 0x00, 2, "\xAB\xCD\0\0\0\0\0\0") +
+    EXPECT_EQ(file, kHeader + Record(1500000, 0x123, 0x00, 2, "\xAB\xCD") +
                         Record(0x123456789AULL, 0x1ABCDEF0, 0x05, 8));
     const TraceReadResult r = ReadBytes(TraceFormat::Ctb, file);
     ASSERT_TRUE(r.bad.empty());
