@@ -81,17 +81,5 @@ void BM_CanLogStepLoggingOn(benchmark::State& state) {
 }
 BENCHMARK(BM_CanLogStepLoggingOn);
 
-/* The same on steps that ask for the stick's presence: the worst tick. */
-void BM_CanLogStepWithPresenceQuery(benchmark::State& state) {
-    if (!StartRecording()) state.SkipWithError("no recording");
-    for (auto _ : state) {
-        svc_clock_advance(10);
-        device_memory.can_log.presence_countdown = 0;
-        can_log_step();
-        can_log_step_end();
-    }
-    if (!device_memory.can_log.logging_on) state.SkipWithError("the recording stopped");
-}
-BENCHMARK(BM_CanLogStepWithPresenceQuery);
 
 } // namespace

@@ -90,11 +90,11 @@ static void flush_check(CanLogFile& f) {
 
 void can_log_step(void) {
     CanLogState& s = ls();
-    if (s.presence_countdown == 0) {
-        s.present = usbstick_present() ? 1 : 0;
-        s.presence_countdown = CAN_LOG_PRESENCE_STEPS;
-    }
-    --s.presence_countdown;
+    // The presence is asked once per step, and the stop check and both start
+    // checks use that answer: each query tests the stick's folder on the
+    // host, and three tests microseconds apart could differ only if the
+    // folder came or went in between.
+    s.present = usbstick_present() ? 1 : 0;
     const uint8_t p = s.present;
 
     // Stop check: the stick went, logging goes off and the recording's files
@@ -122,7 +122,6 @@ void can_log_model_init(void) {
     s.logging_on.store_release(0);
     s.prev_present_stop = 0;
     s.present = 0;
-    s.presence_countdown = 0;
     for (CanLogFile& f : s.files) {
         install(f, nullptr);
         // Remembered as present: a stick that is in already when the

@@ -48,9 +48,6 @@ constexpr int CAN_LOG_LINE_MAX = 100;        // characters of one line at most
 constexpr uint32_t CAN_LOG_FLUSH_MS = 10000; // periodic flush of a recording's files
 constexpr int CAN_LOG_FILES = 2;             // CAN1 (port 0) and CAN2 (port 1)
 constexpr int CAN_LOG_RETIRED_SLOTS = 4;     // finished files a port can hold for closing
-// The stick's presence is asked every this many model steps (a folder test
-// costs a host file system call); the checks in between use the last answer.
-constexpr uint8_t CAN_LOG_PRESENCE_STEPS = 5;
 
 /* The log file of one port. */
 struct CanLogFile {
@@ -66,8 +63,7 @@ struct CanLogFile {
 struct CanLogState {
     SharedVar<uint8_t> logging_on = 0; // lines are written only while on (tick → main loop)
     uint8_t prev_present_stop = 0;     // presence seen by the stop check at the previous step
-    uint8_t present = 0;               // the stick's presence as last asked
-    uint8_t presence_countdown = 0;    // model steps until presence is asked again; 0: this step
+    uint8_t present = 0;               // the stick's presence as asked by the latest step
     CanLogFile files[CAN_LOG_FILES];   // CAN1, CAN2
 };
 
