@@ -23,6 +23,8 @@ void device_memory_reset(void) {
     m.events = EventState{};
     can_shutdown(); // ports closed and libraries unloaded before their handles are cleared
     m.can = CanState{};
+    can_log_shutdown(); // the log files closed before their handles are cleared
+    m.can_log = CanLogState{};
     m.screen = ScreenState{};
     m.app = AppState{};
 }

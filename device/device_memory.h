@@ -6,6 +6,7 @@
 
 #include "device/app/app.h"
 #include "device/app/screen.h"
+#include "device/can/can_log.h"
 #include "device/can/can_state.h"
 #include "device/events/event.h"
 #include "device/gfx/gfx.h"
@@ -38,6 +39,7 @@ struct DeviceMemory {
     StorageState storage;  // file system base, EEPROM image, parameter record
     EventState events;     // event entry, USB stick state and name
     CanState can;          // CAN adapters, frame rings, receive FIFOs, remote I/O
+    CanLogState can_log;   // CAN traffic recording: switches, log files, flush times
 
     // --- Application ---
     ScreenState screen;    // screen manager and page request

@@ -1,6 +1,7 @@
 #include "device/app/app.h"
 
 #include "device/can/can_adapter.h"
+#include "device/can/can_log.h"
 #include "device/can/can_queue.h"
 #include "device/can/remote_io.h"
 #include "device/device_memory.h"
@@ -41,4 +42,7 @@ void app_task_1s(void) {
 
 void app_blink_hook(void) {}
 
-void app_main_hook(void) { device_memory.app.demo_frame_count.fetch_add(1); }
+void app_main_hook(void) {
+    device_memory.app.demo_frame_count.fetch_add(1);
+    can_log_close_finished(); // outside any line write: see can_log.h
+}

@@ -99,6 +99,7 @@ void model_step(void) {
     can_log_step();
     rio_set_output_duty(1, 0);
     rio_set_output_duty(2, 1);
+    can_log_step_end();
 
     a.model_first_step = 0;
 }
