@@ -153,7 +153,12 @@ void sys_main_loop_step(void) {
     const page_fn_t request = sc.page_request;
     if (request && request != sc.page_entered.load()) {
         request();
-        sc.page_entered = sc.page_request.load(); // the enter function may request again
+        // What was entered is the request just called. A newer request
+        // (from the enter function, or from the tick's model step while it
+        // ran) still differs from it and is entered on the next iteration;
+        // recording the newer one would mark a page entered whose enter
+        // function never ran.
+        sc.page_entered = request;
     }
 
     key_dispatch();
