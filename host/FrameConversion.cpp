@@ -15,10 +15,17 @@ uint32_t ConvertPixel(uint16_t p) {
 }
 
 void ConvertFramePixels(const uint16_t* frame, uint32_t* frameBits) {
+    // The same rule as ConvertPixel, written without a branch so that the
+    // compiler turns each row into vector code: the window converts 40
+    // frames a second and a recorded run one per written picture.
     for (int y = 0; y < kScreenHeight; ++y) {
-        const uint16_t* src = frame + y * kScreenWidth;
-        uint32_t* dst = frameBits + (kScreenHeight - 1 - y) * kScreenWidth;
-        for (int x = 0; x < kScreenWidth; ++x) dst[x] = ConvertPixel(src[x]);
+        const uint16_t* __restrict src = frame + y * kScreenWidth;
+        uint32_t* __restrict dst = frameBits + (kScreenHeight - 1 - y) * kScreenWidth;
+        for (int x = 0; x < kScreenWidth; ++x) {
+            uint32_t p = src[x];
+            p |= static_cast<uint32_t>(p == 0x8000u); // shown as 0x8001
+            dst[x] = 0xFF000000u | ((p & 0xF800u) << 8) | ((p & 0x07E0u) << 5) | ((p & 0x001Fu) << 3);
+        }
     }
 }
 

@@ -20,6 +20,7 @@ enum MenuId : int {
     kMenuNoGrid = 40014,
     kMenuEvent1 = 40016,
     kMenuEvent2 = 40017,
+    kMenuStep = 40030, // Simulate > Step: one iteration while paused
 };
 
 } // namespace pcsim

@@ -79,8 +79,8 @@ void SimHost::BuildGridOverlay() {
 
 void SimHost::OnPaint(QPainter& painter) {
     // While paused the device is not asked for a frame: the window keeps
-    // showing the last one it converted.
-    if (!runner->IsPaused()) runner->ConvertFrame(frameBits.data());
+    // showing the last one it converted, until a Step brings a new one.
+    if (!runner->IsPaused() || runner->TakeSteppedFrame()) runner->ConvertFrame(frameBits.data());
     FlipFrameBits(frameBits.data(), &frameImage);
     PaintDisplay(painter, backBuffer, frameImage, displayRect, zoom < kBezelLessZoom,
                  gridEnabled ? &gridImage : nullptr);

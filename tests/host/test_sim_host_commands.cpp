@@ -93,8 +93,12 @@ class SimHostCommandsTest : public QObject {
         QCOMPARE(Texts(view->actions()[1]->menu()->actions()),
                  QStringList({"No Grid", "-", "40 x 40", "20 x 20", "10 x 10", "5 x 5"}));
         QMenu* simulate = SubMenu(bar, "&Simulate");
-        QCOMPARE(Texts(simulate->actions()), QStringList({"&Play", "P&ause", "-", "&Event"}));
-        QCOMPARE(Texts(simulate->actions()[3]->menu()->actions()),
+        QCOMPARE(Texts(simulate->actions()),
+                 QStringList({"&Play", "P&ause", "&Step", "-", "&Event"}));
+        // The menu shows the shortcut beside the item; F10 is avoided (it
+        // opens the menu bar on several desktops).
+        QCOMPARE(host->MenuAction(pcsim::kMenuStep)->shortcut(), QKeySequence(Qt::Key_F6));
+        QCOMPARE(Texts(simulate->actions()[4]->menu()->actions()),
                  QStringList({"Event &1", "Event &2"}));
         QCOMPARE(Texts(SubMenu(bar, "&Port")->actions()), QStringList({"&UART"}));
         QVERIFY2(!host->MenuAction(pcsim::kMenuUart)->isEnabled(), "the serial port comes later");
@@ -137,10 +141,12 @@ class SimHostCommandsTest : public QObject {
         host->MenuAction(pcsim::kMenuPause)->trigger(); // again: stays paused
         QVERIFY(Checked(pcsim::kMenuPause));
         QVERIFY(host->Runner().IsPaused());
+        QVERIFY2(host->MenuAction(pcsim::kMenuStep)->isEnabled(), "Step while paused");
         host->MenuAction(pcsim::kMenuPlay)->trigger();
         QVERIFY(Checked(pcsim::kMenuPlay));
         QVERIFY(!Checked(pcsim::kMenuPause));
         QVERIFY(!host->Runner().IsPaused());
+        QVERIFY2(!host->MenuAction(pcsim::kMenuStep)->isEnabled(), "no Step while running");
     }
 
     void saveScreenWritesTheLastShownFrame() {
