@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/ScriptedEvent.h"
 #include "host/ScriptedPress.h"
 
 namespace pcsim {
@@ -24,10 +25,14 @@ struct CommandLineOptions {
     // --- Headless run ---
     uint32_t runMs = 0; // --run-ms N: virtual milliseconds to run
     bool runMsGiven = false;
-    std::string screenshot;             // --screenshot FILE: the last shown screen
+    std::string screenshot;             // --screenshot FILE: the last shown screen (PNG or bitmap)
     std::vector<ScriptedPress> presses; // --press KEY@MS[:DURATION_MS], repeatable
 
     // --- Headless scripting ---
+    std::vector<ScriptedEvent> events; // --event N@MS, repeatable
+    std::string framesDir;             // --frames DIR: numbered PNG files of the shown screen
+    uint32_t frameEveryMs = 0;         // --frame-every MS: frame interval, 0 = every iteration
+    bool traceKeys = false;            // --trace-keys: key changes and page entries on stdout
 
     // --- CAN ---
 

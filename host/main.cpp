@@ -4,27 +4,13 @@
 #include <string>
 
 #include "host/CommandLine.h"
-#include "host/FrameConversion.h"
-#include "host/HeadlessRunner.h"
+#include "host/HeadlessProgram.h"
 #include "host/SimulationRunner.h"
 #include "host/WindowMain.h"
 
 namespace {
 int RunHeadless(const pcsim::CommandLineOptions& options) {
-    pcsim::HeadlessRunner runner;
-    runner.Run(options);
-    std::printf("ran %u ms of virtual time: %u ticks, %u main loop iterations%s\n", options.runMs,
-                runner.Ticks(), runner.Iterations(),
-                runner.ExitRequested() ? " (the device asked to exit)" : "");
-    if (!options.screenshot.empty()) {
-        std::string error;
-        if (!pcsim::WriteBitmapFile(options.screenshot, runner.FrameBits(), &error)) {
-            std::fprintf(stderr, "pc-simulator: %s\n", error.c_str());
-            return 1;
-        }
-        std::printf("screenshot written to %s\n", options.screenshot.c_str());
-    }
-    return 0;
+    return pcsim::RunHeadlessProgram(options, stdout, stderr);
 }
 
 /* Whether Qt has somewhere to put the window. Without this check Qt aborts

@@ -1,0 +1,69 @@
+#include "host/HeadlessProgram.h"
+
+#include <memory>
+#include <string>
+
+#include "device/runtime/sys.h"
+#include "host/FrameRecorder.h"
+#include "host/HeadlessRunner.h"
+#include "host/KeyTrace.h"
+#include "host/ScreenFile.h"
+#include "host/TerminationSignals.h"
+
+namespace pcsim {
+
+void ScheduleEvents(HeadlessRunner& runner, const std::vector<ScriptedEvent>& events) {
+    for (const ScriptedEvent& e : events) {
+        const int device_event = e.event - 1; // menu Event 1 and 2 are device events 0 and 1
+        runner.Schedule(e.atMs, [device_event] { sys_raise_event(device_event); });
+    }
+}
+
+int RunHeadlessProgram(const CommandLineOptions& options, std::FILE* out, std::FILE* err) {
+    HeadlessRunner runner;
+    TerminationSignals termination;
+    runner.SetStopFlag(&termination.Caught());
+
+    ScheduleEvents(runner, options.events);
+    KeyTrace trace(out);
+    if (options.traceKeys) runner.AddObserver(&trace);
+    std::unique_ptr<FrameRecorder> frames;
+    if (!options.framesDir.empty()) {
+        frames = std::make_unique<FrameRecorder>(options.framesDir, options.frameEveryMs);
+        std::string error;
+        if (!frames->Prepare(&error)) {
+            std::fprintf(err, "pc-simulator: %s\n", error.c_str());
+            return 1;
+        }
+        runner.AddObserver(frames.get());
+    }
+
+    runner.Run(options);
+
+    std::string ending;
+    if (runner.ExitRequested()) ending = " (the device asked to exit)";
+    if (runner.Stopped()) ending = std::string(" (stopped by ") + termination.SignalName() + ")";
+    std::fprintf(out, "ran %u ms of virtual time: %u ticks, %u main loop iterations%s\n", runner.RanMs(),
+                 runner.Ticks(), runner.Iterations(), ending.c_str());
+    int status = 0;
+    if (frames) {
+        if (runner.ObserverFailed()) {
+            std::fprintf(err, "pc-simulator: --frames: %s\n", frames->Error().c_str());
+            status = 1;
+        }
+        std::fprintf(out, "%u frames written to %s\n", frames->Written(), options.framesDir.c_str());
+    }
+    if (!options.screenshot.empty()) {
+        std::string error;
+        if (WriteScreenFile(options.screenshot, runner.FrameBits(), &error)) {
+            std::fprintf(out, "screenshot written to %s\n", options.screenshot.c_str());
+        } else {
+            std::fprintf(err, "pc-simulator: %s\n", error.c_str());
+            status = 1;
+        }
+    }
+    std::fflush(out);
+    return status;
+}
+
+} // namespace pcsim
