@@ -19,6 +19,7 @@ void device_memory_reset(void) {
     m.serial = SerialState{};
     m.board = BoardState{};
     m.nonfinite = NonFinite{};
+    m.trace = CallTrace{};
     m.screen = ScreenState{};
     m.app = AppState{};
 }

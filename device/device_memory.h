@@ -9,6 +9,7 @@
 #include "device/gfx/gfx.h"
 #include "device/gfx/image.h"
 #include "device/gfx/text.h"
+#include "device/runtime/call_trace.h"
 #include "device/runtime/keys.h"
 #include "device/runtime/sys.h"
 #include "device/services/board.h"
@@ -32,6 +33,7 @@ struct DeviceMemory {
     SerialState serial = {}; // serial channel table and UART transmit ring
     BoardState board;      // last values given to the board outputs
     NonFinite nonfinite = {}; // NaN and infinities of the model
+    CallTrace trace;       // order of start-up and main loop calls, for tests (off)
 
     // --- Application ---
     ScreenState screen;    // screen manager and page request

@@ -13,9 +13,11 @@
 #include <algorithm>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include "device/device_memory.h"
 #include "device/gfx/gfx.h"
+#include "device/runtime/sys.h"
 #include "host/MenuIds.h"
 #include "host/SimHost.h"
 #include "host/SimulationRunner.h"
@@ -38,6 +40,11 @@ QMenu* SubMenu(QMenuBar* bar, const QString& title) {
         if (a->text() == title) return a->menu();
     }
     return nullptr;
+}
+
+std::vector<int> g_events; // what the device's event handler received
+void RecordEvent(int n) {
+    g_events.push_back(n);
 }
 
 QByteArray ReadAll(const QString& path) {
@@ -147,6 +154,16 @@ class SimHostCommandsTest : public QObject {
         QVERIFY(!Checked(pcsim::kMenuPause));
         QVERIFY(!host->Runner().IsPaused());
         QVERIFY2(!host->MenuAction(pcsim::kMenuStep)->isEnabled(), "no Step while running");
+    }
+
+    void eventItemsReachTheDeviceAsEventsZeroAndOne() {
+        host->Runner().Attach(nullptr); // the device started, its threads not needed
+        sys_set_event_handler(RecordEvent);
+        g_events.clear();
+        host->MenuAction(pcsim::kMenuEvent1)->trigger();
+        host->MenuAction(pcsim::kMenuEvent2)->trigger();
+        host->MenuAction(pcsim::kMenuEvent1)->trigger();
+        QCOMPARE(g_events, std::vector<int>({0, 1, 0}));
     }
 
     void saveScreenWritesTheLastShownFrame() {
