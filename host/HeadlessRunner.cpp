@@ -81,6 +81,7 @@ void HeadlessRunner::Run(const CommandLineOptions& options) {
     sys_init();
     sys_app_thread_start();
     RunDueActions(0);
+    ScriptedKeyTimeline keyTimeline(presses);
     uint8_t keysBefore = 0;
     for (uint32_t t = kStepMs; t <= runMs; t += kStepMs) {
         if (stopFlag_ && stopFlag_->load()) {
@@ -89,7 +90,7 @@ void HeadlessRunner::Run(const CommandLineOptions& options) {
         }
         ranMs_ = t;
         svc_clock_set(kVirtualEpochMs + t);
-        const uint8_t keys = ScriptedKeyBits(presses, t);
+        const uint8_t keys = keyTimeline.BitsAt(t);
         for (int k = 1; k <= 5; ++k) key_input_set(k, (keys >> (k - 1)) & 1);
         if (keys != keysBefore) {
             for (HeadlessObserver* o : observers_) o->OnKeys(t, keysBefore, keys);
