@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -29,10 +30,14 @@ constexpr auto kStopReleaseInterval = std::chrono::milliseconds(10);
 
 std::atomic<bool> g_threadsLeftBehind{false};
 
-/* display_take_frame's consumer: the frame into the bitmap given as bits. */
-void ConvertInto(const uint16_t* frame, void* bits) {
-    ConvertFramePixels(frame, static_cast<uint32_t*>(bits));
-}
+constexpr size_t kScreenPixels = static_cast<size_t>(GFX_WIDTH) * GFX_SCREEN_ROWS;
+
+/* What ConvertFrame's consumer works on: the bitmap and the copy of the
+ * frame's screen rows it keeps for FrameChangedSinceConversion. */
+struct Conversion {
+    uint32_t* bits;
+    uint16_t* source;
+};
 } // namespace
 
 struct SimulationRunner::Shared {
@@ -153,7 +158,30 @@ bool SimulationRunner::Stop() {
 }
 
 void SimulationRunner::ConvertFrame(uint32_t* frameBits) {
-    display_take_frame(ConvertInto, frameBits);
+    converted.resize(kScreenPixels);
+    Conversion c{frameBits, converted.data()};
+    display_take_frame(
+        [](const uint16_t* frame, void* context) {
+            const Conversion& into = *static_cast<const Conversion*>(context);
+            ConvertFramePixels(frame, into.bits);
+            std::memcpy(into.source, frame, kScreenPixels * sizeof(uint16_t));
+        },
+        &c);
+}
+
+bool SimulationRunner::FrameChangedSinceConversion() {
+    if (converted.size() != kScreenPixels) return true;
+    struct Compare {
+        const uint16_t* before;
+        bool changed;
+    } compare{converted.data(), true};
+    display_read_frame(
+        [](const uint16_t* frame, void* context) {
+            Compare& c = *static_cast<Compare*>(context);
+            c.changed = std::memcmp(frame, c.before, kScreenPixels * sizeof(uint16_t)) != 0;
+        },
+        &compare);
+    return compare.changed;
 }
 
 void SimulationRunner::SetKey(int k, bool pressed) {

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "host/CommandLine.h"
 
@@ -67,6 +68,10 @@ class SimulationRunner {
     /* Convert the current output frame into frameBits (320 x 240, bottom-up)
      * and mark it shown. */
     void ConvertFrame(uint32_t* frameBits);
+    /* True when the current output frame differs from the one ConvertFrame
+     * converted last (or none was): whether a repaint would show anything
+     * new. Many frames of a slowly moving page are the same as the last. */
+    bool FrameChangedSinceConversion();
     /* Set (pressed) or clear bit k-1 of key_input, k = 1..5. */
     void SetKey(int k, bool pressed);
     /* Deliver user event n (0 or 1) to the device. */
@@ -91,6 +96,7 @@ class SimulationRunner {
     std::shared_ptr<Shared> shared;
     bool started = false;          // attached and not yet stopped
     bool paused = true;            // no timer armed
+    std::vector<uint16_t> converted; // the screen rows of the frame ConvertFrame converted last
     std::thread applicationThread; // joined (or left behind) by Stop
 };
 

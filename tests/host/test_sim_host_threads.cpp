@@ -152,15 +152,19 @@ class SimHostThreadsTest : public QObject {
         SimHost host;
         host.Run();
         QVERIFY(QTest::qWaitForWindowExposed(&host));
-        QTRY_VERIFY_WITH_TIMEOUT(Iterations() >= 4, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(device_memory.screen.update_handler.load() == &page_fuel_update, 10000);
         QVERIFY2(!host.Runner().Step(), "no Step while running");
         host.OnCommand(pcsim::kMenuPause);
         QTest::qWait(150);
         // A paused paint converts nothing: a marker in the converted frame stays.
+        const std::vector<uint32_t> shown = host.FrameBits();
         std::fill(host.FrameBits().begin(), host.FrameBits().end(), kMarker);
         host.Display()->repaint();
         QCOMPARE(host.FrameBits()[0], kMarker);
+        host.FrameBits() = shown;
 
+        // Key 5 down while paused: only the steps' ticks see it.
+        host.Runner().SetKey(5, true);
         uint32_t ticks = Ticks();
         uint32_t iterations = Iterations();
         std::vector<uint32_t> ticksPerStep;
@@ -172,15 +176,19 @@ class SimHostThreadsTest : public QObject {
             ticksPerStep.push_back(Ticks() - ticks);
             ticks = Ticks();
             iterations = Iterations();
-            // The stepped frame reaches the window although it is paused.
-            QTRY_VERIFY_WITH_TIMEOUT(host.FrameBits() == CurrentDeviceFrame(), 5000);
-            std::fill(host.FrameBits().begin(), host.FrameBits().end(), kMarker);
         }
+        host.Runner().SetKey(5, false);
         // 10 ms ticks in 25 ms steps: 2 and 3 in turn.
         QCOMPARE(ticksPerStep[0] + ticksPerStep[1], 5u);
         QCOMPARE(ticksPerStep[2] + ticksPerStep[3], 5u);
         QVERIFY(ticksPerStep[0] == 2 || ticksPerStep[0] == 3);
         QCOMPARE(ticksPerStep[0], ticksPerStep[2]);
+        // The steps entered the gauges page, and the paused window shows it.
+        QVERIFY(device_memory.screen.update_handler.load() == &page_gauges_update);
+        const QImage gauges(QStringLiteral(PCSIM_GOLDEN_DIR "/gauges.bmp"));
+        QTRY_VERIFY_WITH_TIMEOUT(ShareOfPixelsLike(host, gauges) > 0.9, 5000);
+        QCOMPARE(host.FrameBits(), CurrentDeviceFrame());
+        QVERIFY(host.Runner().IsPaused());
         host.close();
         QVERIFY(!SimulationRunner::ThreadsLeftBehind());
     }
