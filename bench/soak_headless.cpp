@@ -53,11 +53,13 @@ class PageCounter : public pcsim::HeadlessObserver {
 } // namespace
 
 int main(int argc, char** argv) {
-    const uint32_t seconds = argc > 1 ? static_cast<uint32_t>(std::strtoul(argv[1], nullptr, 10)) : 3600;
+    const uint32_t seconds =
+        argc > 1 ? static_cast<uint32_t>(std::strtoul(argv[1], nullptr, 10)) : 3600;
     const uint32_t seed = argc > 2 ? static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10)) : 1;
     const uint32_t runMs = seconds * 1000;
 
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("soak_" + std::to_string(getpid()));
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("soak_" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     std::filesystem::current_path(dir);
 
@@ -74,7 +76,8 @@ int main(int argc, char** argv) {
         } else if (kind < 17) { // a hold
             presses.push_back({static_cast<int>(between(1, 5)), t, between(1900, 4000)});
         } else if (kind < 18) { // keys 1-4 together
-            for (int k = 1; k <= 4; ++k) presses.push_back({k, t + between(0, 30), 300});
+            for (int k = 1; k <= 4; ++k)
+                presses.push_back({k, t + between(0, 30), 300});
         } else {
             events.push_back({static_cast<int>(between(1, 2)), t});
         }
@@ -92,27 +95,34 @@ int main(int argc, char** argv) {
 
     const auto start = std::chrono::steady_clock::now();
     runner.Run(runMs, presses);
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::filesystem::current_path(std::filesystem::temp_directory_path());
     std::filesystem::remove_all(dir);
 
-    std::printf("soak: %u s of virtual time in %.1f s (%.0fx), seed %u\n", seconds, wall, seconds / wall, seed);
-    std::printf("soak: %zu presses, %zu events, %u page entries, %u ticks, %u iterations\n", presses.size(),
-                events.size(), pages.entries, runner.Ticks(), runner.Iterations());
+    std::printf("soak: %u s of virtual time in %.1f s (%.0fx), seed %u\n", seconds, wall,
+                seconds / wall, seed);
+    std::printf("soak: %zu presses, %zu events, %u page entries, %u ticks, %u iterations\n",
+                presses.size(), events.size(), pages.entries, runner.Ticks(), runner.Iterations());
     if (resident.empty()) return 0;
     long highest = resident.front();
-    for (long r : resident) highest = std::max(highest, r);
+    for (long r : resident)
+        highest = std::max(highest, r);
     const long growth = highest - resident.front();
-    std::printf("soak: resident memory at 1 min %.2f MiB, highest after it %.2f MiB, at the end %.2f MiB "
-                "(growth %.3f MiB)\n",
-                resident.front() / 1048576.0, highest / 1048576.0, resident.back() / 1048576.0, growth / 1048576.0);
+    std::printf(
+        "soak: resident memory at 1 min %.2f MiB, highest after it %.2f MiB, at the end %.2f MiB "
+        "(growth %.3f MiB)\n",
+        resident.front() / 1048576.0, highest / 1048576.0, resident.back() / 1048576.0,
+        growth / 1048576.0);
     bool ok = true;
     if (growth > kAllowedGrowthBytes) {
-        std::printf("soak: FAILED: resident memory grew by more than 1 MiB after the first minute\n");
+        std::printf(
+            "soak: FAILED: resident memory grew by more than 1 MiB after the first minute\n");
         ok = false;
     }
     if (pages.entries < presses.size() / 20) {
-        std::printf("soak: FAILED: only %u page entries for %zu presses\n", pages.entries, presses.size());
+        std::printf("soak: FAILED: only %u page entries for %zu presses\n", pages.entries,
+                    presses.size());
         ok = false;
     }
     return ok ? 0 : 1;

@@ -31,7 +31,7 @@ class FrameRecorder : public HeadlessObserver {
 
   private:
     std::string dir_;
-    uint32_t everyMs_; // 0: every iteration
+    uint32_t everyMs_;   // 0: every iteration
     uint64_t dueMs_ = 0; // the next frame is written at or after this time
     uint32_t written_ = 0;
     std::string error_;

@@ -43,15 +43,16 @@ int RunHeadlessProgram(const CommandLineOptions& options, std::FILE* out, std::F
     std::string ending;
     if (runner.ExitRequested()) ending = " (the device asked to exit)";
     if (runner.Stopped()) ending = std::string(" (stopped by ") + termination.SignalName() + ")";
-    std::fprintf(out, "ran %u ms of virtual time: %u ticks, %u main loop iterations%s\n", runner.RanMs(),
-                 runner.Ticks(), runner.Iterations(), ending.c_str());
+    std::fprintf(out, "ran %u ms of virtual time: %u ticks, %u main loop iterations%s\n",
+                 runner.RanMs(), runner.Ticks(), runner.Iterations(), ending.c_str());
     int status = 0;
     if (frames) {
         if (runner.ObserverFailed()) {
             std::fprintf(err, "pc-simulator: --frames: %s\n", frames->Error().c_str());
             status = 1;
         }
-        std::fprintf(out, "%u frames written to %s\n", frames->Written(), options.framesDir.c_str());
+        std::fprintf(out, "%u frames written to %s\n", frames->Written(),
+                     options.framesDir.c_str());
     }
     if (!options.screenshot.empty()) {
         std::string error;

@@ -32,7 +32,8 @@ bool WritePngFile(const std::string& path, const uint32_t* frameBits, std::strin
 }
 
 bool WriteScreenFile(const std::string& path, const uint32_t* frameBits, std::string* error) {
-    return IsPngPath(path) ? WritePngFile(path, frameBits, error) : WriteBitmapFile(path, frameBits, error);
+    return IsPngPath(path) ? WritePngFile(path, frameBits, error)
+                           : WriteBitmapFile(path, frameBits, error);
 }
 
 } // namespace pcsim

@@ -19,7 +19,8 @@ bool ParseScriptedEvent(const std::string& text, ScriptedEvent* event, std::stri
     const std::string when = text.substr(at + 1);
     uint32_t atMs = 0;
     if (!ParseMilliseconds(when, &atMs)) {
-        *error = where + "the time must be whole milliseconds from 0 to 86400000, not '" + when + "'";
+        *error =
+            where + "the time must be whole milliseconds from 0 to 86400000, not '" + when + "'";
         return false;
     }
     event->event = number[0] - '0';

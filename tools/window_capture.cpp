@@ -56,8 +56,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     Window window = 0;
-    for (auto end = std::chrono::steady_clock::now() + 20s; !window && std::chrono::steady_clock::now() < end;
-         std::this_thread::sleep_for(50ms)) {
+    for (auto end = std::chrono::steady_clock::now() + 20s;
+         !window && std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(50ms)) {
         window = FindWindow(dpy, argv[2]);
     }
     if (!window) {
@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argv[3])));
     XWindowAttributes a;
     XImage* x = XGetWindowAttributes(dpy, window, &a)
-                    ? XGetImage(dpy, window, 0, 0, static_cast<unsigned>(a.width), static_cast<unsigned>(a.height),
-                                AllPlanes, ZPixmap)
+                    ? XGetImage(dpy, window, 0, 0, static_cast<unsigned>(a.width),
+                                static_cast<unsigned>(a.height), AllPlanes, ZPixmap)
                     : nullptr;
     if (!x) {
         std::fprintf(stderr, "window_capture: the window could not be read\n");
@@ -77,7 +77,8 @@ int main(int argc, char** argv) {
     QImage image(a.width, a.height, QImage::Format_RGB32);
     for (int y = 0; y < a.height; ++y)
         for (int col = 0; col < a.width; ++col)
-            image.setPixel(col, y, 0xFF000000u | static_cast<uint32_t>(XGetPixel(x, col, y) & 0xFFFFFFu));
+            image.setPixel(col, y,
+                           0xFF000000u | static_cast<uint32_t>(XGetPixel(x, col, y) & 0xFFFFFFu));
     XDestroyImage(x);
     XCloseDisplay(dpy);
     if (!image.save(QString::fromLocal8Bit(argv[4]), "PNG")) {

@@ -9,8 +9,9 @@ struct PageName {
 };
 
 const PageName PAGE_NAMES[] = {
-    {page_splash_enter, "splash"}, {page_version_enter, "version"},   {page_fuel_enter, "fuel"},
-    {page_gauges_enter, "gauges"}, {page_engine_a_enter, "engine_a"}, {page_engine_b_enter, "engine_b"},
+    {page_splash_enter, "splash"},     {page_version_enter, "version"},
+    {page_fuel_enter, "fuel"},         {page_gauges_enter, "gauges"},
+    {page_engine_a_enter, "engine_a"}, {page_engine_b_enter, "engine_b"},
 };
 } // namespace
 

@@ -8,7 +8,9 @@ void call_trace_start(void) {
     t.enabled = 1;
 }
 
-void call_trace_stop(void) { device_memory.trace.enabled = 0; }
+void call_trace_stop(void) {
+    device_memory.trace.enabled = 0;
+}
 
 void call_trace_note_address(call_trace_fn_t fn) {
     CallTrace& t = device_memory.trace;

@@ -51,7 +51,8 @@ ProgramRun RunProgram(const pcsim::CommandLineOptions& options) {
     for (std::FILE* f : {out, err}) {
         std::rewind(f);
         char buf[512];
-        while (std::fgets(buf, sizeof buf, f)) r.out += buf;
+        while (std::fgets(buf, sizeof buf, f))
+            r.out += buf;
         std::fclose(f);
     }
     return r;
@@ -68,7 +69,8 @@ pcsim::CommandLineOptions Headless(uint32_t runMs) {
 TEST(HeadlessScript, TraceListsKeyChangesAndPageEntriesInOrder) {
     pcsim::CommandLineOptions o = Headless(4000);
     o.traceKeys = true;
-    o.presses = {{5, 3000, 100}, {3, 3505, 5}}; // the second between two ticks: the device misses it
+    o.presses = {{5, 3000, 100},
+                 {3, 3505, 5}}; // the second between two ticks: the device misses it
     const ProgramRun r = RunProgram(o);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "25 page version\n"
@@ -87,7 +89,8 @@ std::vector<uint32_t> PngBits(const QString& path) {
     std::vector<uint32_t> bits;
     if (image.size() != QSize(320, 240)) return bits;
     for (int y = 239; y >= 0; --y)
-        for (int x = 0; x < 320; ++x) bits.push_back(image.pixel(x, y));
+        for (int x = 0; x < 320; ++x)
+            bits.push_back(image.pixel(x, y));
     return bits;
 }
 
@@ -106,7 +109,8 @@ TEST(HeadlessScript, FramesAreNumberedInShowingOrderAtTheirInterval) {
         const ProgramRun r = RunProgram(o);
         ASSERT_EQ(r.status, 0) << r.out;
         EXPECT_EQ(QDir(sub).entryList(QDir::Files).size(), static_cast<int>(c.frames)) << c.everyMs;
-        EXPECT_NE(r.out.find(std::to_string(c.frames) + " frames written to"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(std::to_string(c.frames) + " frames written to"), std::string::npos)
+            << r.out;
         // Each interval divides 1000: the last frame is the screen the run ended on.
         const pcsim::FrameRecorder names(sub.toStdString(), 0);
         EXPECT_EQ(PngBits(QString::fromStdString(names.FramePath(c.frames - 1))),
@@ -130,11 +134,13 @@ TEST(HeadlessScript, PngAndBitmapScreenshotsHoldTheSamePixels) {
         ASSERT_EQ(std::fread(magic, 1, 4, f), 4u);
         std::fclose(f);
         const bool png = pcsim::IsPngPath(path);
-        EXPECT_EQ(std::string(magic, png ? 4 : 2), png ? std::string("\x89PNG") : std::string("BM")) << name;
+        EXPECT_EQ(std::string(magic, png ? 4 : 2), png ? std::string("\x89PNG") : std::string("BM"))
+            << name;
         EXPECT_EQ(PngBits(QString::fromStdString(path)), shown) << name; // QImage reads both
     }
     std::string error;
-    EXPECT_FALSE(pcsim::WriteScreenFile(dir.filePath("no/dir/s.png").toStdString(), shown.data(), &error));
+    EXPECT_FALSE(
+        pcsim::WriteScreenFile(dir.filePath("no/dir/s.png").toStdString(), shown.data(), &error));
     EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
 }
 

@@ -24,7 +24,8 @@ using namespace std::chrono_literals;
  * stderr go to a file in dir. */
 class Program {
   public:
-    Program(const std::vector<std::string>& args, const std::vector<std::string>& env, const std::string& dir)
+    Program(const std::vector<std::string>& args, const std::vector<std::string>& env,
+            const std::string& dir)
         : output_(dir + "/output.txt") {
         pid_ = fork();
         if (pid_ == 0) {
@@ -32,9 +33,11 @@ class Program {
             const int fd = open(output_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(fd, 1);
             dup2(fd, 2);
-            for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+            for (const std::string& e : env)
+                putenv(const_cast<char*>(e.c_str()));
             std::vector<char*> argv{const_cast<char*>(PCSIM_BINARY)};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            for (const std::string& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
             execv(argv[0], argv.data());
             _exit(127);
@@ -49,7 +52,8 @@ class Program {
     /* True once the program has its own handlers for SIGINT and SIGTERM
      * (it would die of them before). */
     bool WaitForHandlers(std::chrono::milliseconds timeout) const {
-        for (const auto end = Clock::now() + timeout; Clock::now() < end; std::this_thread::sleep_for(20ms)) {
+        for (const auto end = Clock::now() + timeout; Clock::now() < end;
+             std::this_thread::sleep_for(20ms)) {
             std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
             std::string line;
             while (std::getline(status, line)) {
@@ -64,7 +68,8 @@ class Program {
     void Signal(int signal) const { kill(pid_, signal); }
     /* Exit code within timeout; -1 when still running, -2 - n when killed by signal n. */
     int Wait(std::chrono::milliseconds timeout) {
-        for (const auto end = Clock::now() + timeout; Clock::now() < end; std::this_thread::sleep_for(10ms)) {
+        for (const auto end = Clock::now() + timeout; Clock::now() < end;
+             std::this_thread::sleep_for(10ms)) {
             int status = 0;
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
                 reaped_ = true;
@@ -105,7 +110,8 @@ TEST(Signals, EndAHeadlessRunEarlyWithItsOutputs) {
         program.Signal(signal);
         EXPECT_EQ(program.Wait(10s), 0) << program.Output();
         const std::string name = signal == SIGINT ? "SIGINT" : "SIGTERM";
-        EXPECT_NE(program.Output().find("(stopped by " + name + ")"), std::string::npos) << program.Output();
+        EXPECT_NE(program.Output().find("(stopped by " + name + ")"), std::string::npos)
+            << program.Output();
         EXPECT_GT(FileSize(dir + "/end.png"), 0) << "the screenshot of the part that ran";
     }
 }
@@ -113,7 +119,9 @@ TEST(Signals, EndAHeadlessRunEarlyWithItsOutputs) {
 TEST(Signals, CloseTheWindowLikeExitAndSaveTheSettings) {
     for (int signal : {SIGTERM, SIGINT}) {
         const std::string dir = TemporaryDirectory();
-        Program program({}, {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + dir + "/config", "HOME=" + dir}, dir);
+        Program program(
+            {}, {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + dir + "/config", "HOME=" + dir},
+            dir);
         ASSERT_TRUE(program.WaitForHandlers(20s)) << program.Output();
         std::this_thread::sleep_for(500ms); // the device runs
         const auto sent = Clock::now();

@@ -36,17 +36,39 @@ template <typename R, typename... P> Named named(R (*fn)(P...), const char* name
 /* Every function a traced call site may name. */
 const std::vector<Named>& known() {
     static const std::vector<Named> table = {
-        NAMED(board_power_init),   NAMED(can_queues_init),     NAMED(sys_time_start),
-        NAMED(board_clock_init),   NAMED(board_gpio_init),     NAMED(board_adc_init),
-        NAMED(eeprom_load),        NAMED(board_watchdog_init), NAMED(backlight_output),
-        NAMED(text_build_blend_table), NAMED(text_init),       NAMED(serial_configure),
-        NAMED(serial_enable),      NAMED(gfx_clear_layers),    NAMED(io_reset),
-        NAMED(sys_set_event_handler), NAMED(sys_time_ms),      NAMED(app_init),
-        NAMED(params_load),        NAMED(can_app_rx_reset),    NAMED(can_set_bitrate),
-        NAMED(can_open),           NAMED(model_state_init),    NAMED(app_main_hook),
-        NAMED(gfx_set_display_mode), NAMED(key_dispatch),      NAMED(screen_bar_step),
-        NAMED(screen_step),        NAMED(gfx_present),         NAMED(event_step),
-        NAMED(can_receive_pass),   NAMED(can_transmit_pass),   NAMED(page_version_enter),
+        NAMED(board_power_init),
+        NAMED(can_queues_init),
+        NAMED(sys_time_start),
+        NAMED(board_clock_init),
+        NAMED(board_gpio_init),
+        NAMED(board_adc_init),
+        NAMED(eeprom_load),
+        NAMED(board_watchdog_init),
+        NAMED(backlight_output),
+        NAMED(text_build_blend_table),
+        NAMED(text_init),
+        NAMED(serial_configure),
+        NAMED(serial_enable),
+        NAMED(gfx_clear_layers),
+        NAMED(io_reset),
+        NAMED(sys_set_event_handler),
+        NAMED(sys_time_ms),
+        NAMED(app_init),
+        NAMED(params_load),
+        NAMED(can_app_rx_reset),
+        NAMED(can_set_bitrate),
+        NAMED(can_open),
+        NAMED(model_state_init),
+        NAMED(app_main_hook),
+        NAMED(gfx_set_display_mode),
+        NAMED(key_dispatch),
+        NAMED(screen_bar_step),
+        NAMED(screen_step),
+        NAMED(gfx_present),
+        NAMED(event_step),
+        NAMED(can_receive_pass),
+        NAMED(can_transmit_pass),
+        NAMED(page_version_enter),
         NAMED(page_fuel_enter),
     };
     return table;
@@ -74,14 +96,15 @@ TEST_F(CallOrderTest, StartUpRunsHardwareThenFrameworkThenApplication) {
     call_trace_stop();
     const std::vector<std::string> expected = {
         // hardware start-up
-        "board_power_init", "can_queues_init", "sys_time_start", "board_clock_init", "board_gpio_init",
-        "board_adc_init", "eeprom_load", "board_watchdog_init", "backlight_output", "text_build_blend_table",
-        "text_init", "serial_configure", "serial_enable", "gfx_clear_layers",
+        "board_power_init", "can_queues_init", "sys_time_start", "board_clock_init",
+        "board_gpio_init", "board_adc_init", "eeprom_load", "board_watchdog_init",
+        "backlight_output", "text_build_blend_table", "text_init", "serial_configure",
+        "serial_enable", "gfx_clear_layers",
         // framework
         "io_reset", "sys_set_event_handler", "sys_time_ms", "app_init",
         // application (inside app_init)
-        "params_load", "can_app_rx_reset", "can_app_rx_reset", "can_set_bitrate", "can_open", "can_set_bitrate",
-        "can_open", "model_state_init", "app_main_hook"};
+        "params_load", "can_app_rx_reset", "can_app_rx_reset", "can_set_bitrate", "can_open",
+        "can_set_bitrate", "can_open", "model_state_init", "app_main_hook"};
     EXPECT_EQ(traced(), expected);
 }
 
@@ -93,17 +116,17 @@ TEST_F(CallOrderTest, MainLoopRunsItsStepsInOrderAndTheConditionalOnesOnlyWhenDu
     call_trace_start();
     LoopStep();
     const std::vector<std::string> first = {
-        "can_queues_init", "gfx_set_display_mode", "backlight_output", "page_version_enter", "key_dispatch",
-        "screen_bar_step", "screen_step",     "gfx_present",          "event_step",       "app_main_hook",
-        "can_receive_pass", "can_transmit_pass"};
+        "can_queues_init", "gfx_set_display_mode", "backlight_output", "page_version_enter",
+        "key_dispatch",    "screen_bar_step",      "screen_step",      "gfx_present",
+        "event_step",      "app_main_hook",        "can_receive_pass", "can_transmit_pass"};
     EXPECT_EQ(traced(), first);
 
     call_trace_start(); // no reset request, the page already entered
     LoopStep();
-    const std::vector<std::string> next = {"gfx_set_display_mode", "backlight_output", "key_dispatch",
-                                           "screen_bar_step",      "screen_step",      "gfx_present",
-                                           "event_step",           "app_main_hook",    "can_receive_pass",
-                                           "can_transmit_pass"};
+    const std::vector<std::string> next = {
+        "gfx_set_display_mode", "backlight_output", "key_dispatch", "screen_bar_step",
+        "screen_step",          "gfx_present",      "event_step",   "app_main_hook",
+        "can_receive_pass",     "can_transmit_pass"};
     EXPECT_EQ(traced(), next);
     call_trace_stop();
 }
@@ -113,7 +136,8 @@ TEST_F(CallOrderTest, NothingIsNotedUnlessSwitchedOn) {
     LoopStep();
     EXPECT_EQ(device_memory.trace.count, 0);
     call_trace_start();
-    for (int i = 0; i < 10; ++i) LoopStep(); // more than the trace holds
+    for (int i = 0; i < 10; ++i)
+        LoopStep(); // more than the trace holds
     EXPECT_EQ(device_memory.trace.count, CALL_TRACE_CAPACITY);
 }
 
