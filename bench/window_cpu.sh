@@ -5,12 +5,15 @@
 # of wall time from /proc/PID/stat. Prints the share of one core. The X
 # server's own work (drawing what the program sends) is not counted.
 #
-#   bench/window_cpu.sh [SECONDS] [BUILD_DIR]
+#   bench/window_cpu.sh [SECONDS] [PROGRAM]
+#
+# PROGRAM defaults to build/host/pc-simulator (built first); another one,
+# for example an older build, can be given to compare.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-15}
-build=${2:-build}
-cmake --build "$build" -j2 --target pc-simulator window_capture >/dev/null
+cmake --build build -j2 --target pc-simulator window_capture >/dev/null
+program_path=$(realpath "${2:-build/host/pc-simulator}")
 
 work=$(mktemp -d)
 cleanup() {
@@ -27,9 +30,9 @@ read -r -t 10 number <&"$fd"
 display=":$number"
 
 (cd "$work" && exec env HOME="$work" XDG_CONFIG_HOME="$work/config" DISPLAY="$display" QT_QPA_PLATFORM=xcb \
-  "$OLDPWD/$build/host/pc-simulator" 2>/dev/null) &
+  "$program_path" 2>/dev/null) &
 program=$!
-"$build/tests/window_capture" "$display" "PC Simulator" 3000 "$work/shown.png"
+build/tests/window_capture "$display" "PC Simulator" 3000 "$work/shown.png"
 
 ticks=$(getconf CLK_TCK)
 read -r u0 s0 < <(awk '{print $14, $15}' "/proc/$program/stat")

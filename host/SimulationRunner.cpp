@@ -36,6 +36,8 @@ constexpr size_t kScreenPixels = static_cast<size_t>(GFX_WIDTH) * GFX_SCREEN_ROW
  * frame's screen rows it keeps for FrameChangedSinceConversion. */
 struct Conversion {
     uint32_t* bits;
+    uint32_t* upright; // nullptr for none
+    int uprightStride;
     uint16_t* source;
 };
 } // namespace
@@ -157,13 +159,17 @@ bool SimulationRunner::Stop() {
     return ended;
 }
 
-void SimulationRunner::ConvertFrame(uint32_t* frameBits) {
+void SimulationRunner::ConvertFrame(uint32_t* frameBits, uint32_t* upright, int uprightStride) {
     converted.resize(kScreenPixels);
-    Conversion c{frameBits, converted.data()};
+    Conversion c{frameBits, upright, uprightStride, converted.data()};
     display_take_frame(
         [](const uint16_t* frame, void* context) {
             const Conversion& into = *static_cast<const Conversion*>(context);
-            ConvertFramePixels(frame, into.bits);
+            if (into.upright) {
+                ConvertFramePixels(frame, into.bits, into.upright, into.uprightStride);
+            } else {
+                ConvertFramePixels(frame, into.bits);
+            }
             std::memcpy(into.source, frame, kScreenPixels * sizeof(uint16_t));
         },
         &c);

@@ -66,8 +66,9 @@ class SimulationRunner {
      * attached; a second call does nothing. */
     bool Stop();
     /* Convert the current output frame into frameBits (320 x 240, bottom-up)
-     * and mark it shown. */
-    void ConvertFrame(uint32_t* frameBits);
+     * and mark it shown. With upright, the same pass also writes the
+     * picture top row first there, uprightStride pixels a row. */
+    void ConvertFrame(uint32_t* frameBits, uint32_t* upright = nullptr, int uprightStride = 0);
     /* True when the current output frame differs from the one ConvertFrame
      * converted last (or none was): whether a repaint would show anything
      * new. Many frames of a slowly moving page are the same as the last. */
