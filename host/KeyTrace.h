@@ -16,9 +16,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "device/app/screen.h"
 #include "host/HeadlessObserver.h"
-
-typedef void (*page_fn_t)(void);
 
 namespace pcsim {
 

@@ -10,7 +10,7 @@ namespace pcsim {
 namespace {
 // The handler can reach nothing but these; lock-free atomics and write()
 // are safe to use from it.
-int g_fd = -1;
+std::atomic<int> g_fd{-1};
 std::atomic<bool> g_caught{false};
 std::atomic<int> g_signal{0};
 struct sigaction g_previousInt {};
@@ -23,9 +23,10 @@ void OnSignal(int signal) {
     const int savedErrno = errno;
     g_signal.store(signal);
     g_caught.store(true);
-    if (g_fd >= 0) {
+    const int fd = g_fd.load();
+    if (fd >= 0) {
         const uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = write(g_fd, &one, sizeof one);
+        [[maybe_unused]] const ssize_t written = write(fd, &one, sizeof one);
     }
     errno = savedErrno;
 }
@@ -46,8 +47,8 @@ TerminationSignals::TerminationSignals() {
 TerminationSignals::~TerminationSignals() {
     sigaction(SIGINT, &g_previousInt, nullptr);
     sigaction(SIGTERM, &g_previousTerm, nullptr);
-    if (g_fd >= 0) close(g_fd);
-    g_fd = -1;
+    const int fd = g_fd.exchange(-1);
+    if (fd >= 0) close(fd);
 }
 
 int TerminationSignals::Fd() const {
