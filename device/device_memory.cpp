@@ -25,6 +25,7 @@ void device_memory_reset(void) {
     m.can = CanState{};
     can_log_shutdown(); // the log files closed before their handles are cleared
     m.can_log = CanLogState{};
+    m.trace = CallTrace{};
     m.screen = ScreenState{};
     m.app = AppState{};
 }

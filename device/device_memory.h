@@ -12,6 +12,7 @@
 #include "device/gfx/gfx.h"
 #include "device/gfx/image.h"
 #include "device/gfx/text.h"
+#include "device/runtime/call_trace.h"
 #include "device/runtime/keys.h"
 #include "device/runtime/sys.h"
 #include "device/services/board.h"
@@ -40,6 +41,7 @@ struct DeviceMemory {
     EventState events;     // event entry, USB stick state and name
     CanState can;          // CAN adapters, frame rings, receive FIFOs, remote I/O
     CanLogState can_log;   // CAN traffic recording: switches, log files, flush times
+    CallTrace trace;       // order of start-up and main loop calls, for tests (off)
 
     // --- Application ---
     ScreenState screen;    // screen manager and page request

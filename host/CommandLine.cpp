@@ -92,6 +92,30 @@ bool ReadCom(const std::string& v, CommandLineOptions* o, std::string* error) {
     return true;
 }
 
+bool ReadEvent(const std::string& v, CommandLineOptions* o, std::string* error) {
+    ScriptedEvent event;
+    if (!ParseScriptedEvent(v, &event, error)) return false;
+    o->events.push_back(event);
+    return true;
+}
+
+bool ReadFrames(const std::string& v, CommandLineOptions* o, std::string* error) {
+    if (v.empty()) {
+        *error = "--frames needs a directory";
+        return false;
+    }
+    o->framesDir = v;
+    return true;
+}
+
+bool ReadFrameEvery(const std::string& v, CommandLineOptions* o, std::string* error) {
+    if (!ParseMilliseconds(v, &o->frameEveryMs) || o->frameEveryMs == 0) {
+        *error = "--frame-every takes a whole number of milliseconds from 1 to 86400000, not '" + v + "'";
+        return false;
+    }
+    return true;
+}
+
 // Every option of the program, in the order of the usage text. Rows of one
 // area stay together under their section comment.
 const OptionRow kOptions[] = {
@@ -103,10 +127,24 @@ const OptionRow kOptions[] = {
     {"run-ms", "N", "virtual milliseconds to run (0 to 86400000)", true, ReadRunMs},
     {"press", "KEY@MS[:DURATION_MS]",
      "hold key F1-F5 from virtual time MS for DURATION_MS (default 100); repeatable", true, ReadPress},
-    {"screenshot", "FILE", "after the run, write the last shown screen as a 320 x 240, 32-bit Windows bitmap",
+    {"screenshot", "FILE",
+     "after the run, write the last shown screen: PNG when FILE ends in .png, else a 320 x 240, 32-bit "
+     "Windows bitmap",
      true, ReadScreenshot},
 
     // --- Headless scripting ---
+    {"event", "N@MS", "raise user event N (1 or 2, as the menu names them) at virtual time MS; repeatable", true,
+     ReadEvent},
+    {"frames", "DIR",
+     "write the shown screen as numbered PNG files DIR/frame-000000.png, ... (created if missing), after "
+     "every iteration unless --frame-every says otherwise",
+     true, ReadFrames},
+    {"frame-every", "MS", "with --frames: one frame at the first iteration at or after every MS virtual milliseconds",
+     true, ReadFrameEvery},
+    {"trace-keys", nullptr,
+     "print each key change and page entry on stdout, one line each: 'MS key F3 down', 'MS key F3 up', "
+     "'MS page NAME'",
+     true, [](const std::string&, CommandLineOptions* o, std::string*) { return o->traceKeys = true; }},
 
     // --- CAN ---
     {"can0", "ADAPTER",
@@ -235,6 +273,10 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLineOptions* opt
     }
     if (o.headless && !o.runMsGiven) {
         *error = "--headless needs --run-ms N";
+        return false;
+    }
+    if (o.frameEveryMs != 0 && o.framesDir.empty()) {
+        *error = "--frame-every needs --frames DIR";
         return false;
     }
     *options = o;

@@ -12,6 +12,7 @@
 
 #include "host/CanAdapterOption.h"
 #include "host/ComPortPaths.h"
+#include "host/ScriptedEvent.h"
 #include "host/ScriptedPress.h"
 
 namespace pcsim {
@@ -26,10 +27,14 @@ struct CommandLineOptions {
     // --- Headless run ---
     uint32_t runMs = 0; // --run-ms N: virtual milliseconds to run
     bool runMsGiven = false;
-    std::string screenshot;             // --screenshot FILE: the last shown screen
+    std::string screenshot;             // --screenshot FILE: the last shown screen (PNG or bitmap)
     std::vector<ScriptedPress> presses; // --press KEY@MS[:DURATION_MS], repeatable
 
     // --- Headless scripting ---
+    std::vector<ScriptedEvent> events; // --event N@MS, repeatable
+    std::string framesDir;             // --frames DIR: numbered PNG files of the shown screen
+    uint32_t frameEveryMs = 0;         // --frame-every MS: frame interval, 0 = every iteration
+    bool traceKeys = false;            // --trace-keys: key changes and page entries on stdout
 
     // --- CAN ---
     CanPortChoice can[2];    // --can0 ADAPTER, --can1 ADAPTER: the adapters of ports 0 and 1

@@ -1,6 +1,8 @@
 #include "host/DisplayPainter.h"
 
+#include <QPaintEngine>
 #include <QPainter>
+#include <QRegion>
 #include <cstring>
 
 #include "host/FrameConversion.h"
@@ -52,7 +54,12 @@ QImage MakeGridImage(const uint32_t* gridBits, int width, int height) {
 
 void PaintDisplay(QPainter& painter, const QImage& backBuffer, const QImage& frame,
                   const QRect& displayRect, bool smooth, const QImage* grid) {
-    if (!displayRect.contains(backBuffer.rect())) painter.drawImage(0, 0, backBuffer);
+    // The bezel only where this paint reaches beyond the screen: the device's
+    // repaints cover just the display rectangle, 40 times a second.
+    const QPaintEngine* engine = painter.paintEngine();
+    const QRegion dirty = engine ? engine->systemClip() : QRegion();
+    const QRect reach = dirty.isEmpty() ? backBuffer.rect() : dirty.boundingRect();
+    if (!displayRect.contains(reach)) painter.drawImage(0, 0, backBuffer);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     painter.drawImage(displayRect, frame);
     if (grid) {

@@ -18,6 +18,10 @@ uint32_t ConvertPixel(uint16_t rgb565);
 /* Rows 0-239 of frame into frameBits, device row y at bitmap row 239 - y
  * (1280 bytes a row), so the device's top row is the picture's top line. */
 void ConvertFramePixels(const uint16_t* frame, uint32_t* frameBits);
+/* The same, and in the same pass the picture the right way up into
+ * upright (device row y at upright + y * uprightStride pixels), which is
+ * what the window paints. */
+void ConvertFramePixels(const uint16_t* frame, uint32_t* frameBits, uint32_t* upright, int uprightStride);
 
 /* Write the 320 x 240, 32-bit Windows bitmap of frameBits; false (and the
  * reason in error) when the file cannot be created or written completely. */

@@ -23,6 +23,7 @@ enum MenuId : int {
     kMenuUsbInsert = 40201, // Simulate › USB Stick › Insert
     kMenuUsbEject = 40202,  // Simulate › USB Stick › Eject
     kMenuCanTraffic = 40301, // View › CAN Traffic
+    kMenuStep = 40030, // Simulate > Step: one iteration while paused
 };
 
 } // namespace pcsim

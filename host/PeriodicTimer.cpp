@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/timerfd.h>
 #include <system_error>
 #include <unistd.h>
@@ -20,9 +21,16 @@ void SetTimer(int fd, uint32_t periodMs) {
 
 PeriodicTimer::PeriodicTimer() : fd_(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK)) {
     if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "timerfd_create");
+    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ < 0) {
+        const int error = errno;
+        close(fd_);
+        throw std::system_error(error, std::generic_category(), "eventfd");
+    }
 }
 
 PeriodicTimer::~PeriodicTimer() {
+    close(wakeFd_);
     close(fd_);
 }
 
@@ -37,16 +45,28 @@ void PeriodicTimer::Disarm() {
 }
 
 bool PeriodicTimer::Wait(int timeoutMs) {
-    pollfd p{fd_, POLLIN, 0};
+    pollfd p[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
     int ready;
     do {
-        ready = poll(&p, 1, timeoutMs);
+        ready = poll(p, 2, timeoutMs);
     } while (ready < 0 && errno == EINTR);
     if (ready <= 0) return false;
-    uint64_t expiries = 0;
+    uint64_t count = 0;
+    if (p[1].revents & POLLIN) {
+        // Non-blocking: draining an already drained counter just fails.
+        [[maybe_unused]] const ssize_t drained = read(wakeFd_, &count, sizeof count);
+    }
+    if (!(p[0].revents & POLLIN)) return false;
     // Non-blocking: a Disarm between poll and read leaves nothing to read.
-    return read(fd_, &expiries, sizeof expiries) == static_cast<ssize_t>(sizeof expiries) &&
-           expiries > 0;
+    return read(fd_, &count, sizeof count) == static_cast<ssize_t>(sizeof count) && count > 0;
+}
+
+void PeriodicTimer::Wake() {
+    const uint64_t one = 1;
+    ssize_t written;
+    do {
+        written = write(wakeFd_, &one, sizeof one);
+    } while (written < 0 && errno == EINTR);
 }
 
 } // namespace pcsim

@@ -2,7 +2,8 @@
 // A periodic timer that a thread waits on with a time-out, the desktop
 // stand-in for an auto-reset waitable timer: one wait consumes every period
 // that has elapsed since the last one, so missed periods are dropped rather
-// than caught up. Built on timerfd (CLOCK_MONOTONIC).
+// than caught up. Built on timerfd (CLOCK_MONOTONIC), with an eventfd beside
+// it so that another thread can cut a wait short.
 #include <cstdint>
 
 namespace pcsim {
@@ -22,11 +23,17 @@ class PeriodicTimer {
     /* Stop the timer and discard any expiry not yet consumed. */
     void Disarm();
     /* Wait at most timeoutMs for the next expiry; true when at least one
-     * period has elapsed (all of them are consumed), false on time-out. */
+     * period has elapsed (all of them are consumed), false on time-out or
+     * when Wake cut the wait short. */
     bool Wait(int timeoutMs);
+    /* Any thread: end the Wait in progress now (or the next one at once),
+     * so that its thread looks at its requests without waiting for the
+     * time-out. Wakes do not pile up: one Wait consumes them all. */
+    void Wake();
 
   private:
     int fd_ = -1;
+    int wakeFd_ = -1;
 };
 
 } // namespace pcsim

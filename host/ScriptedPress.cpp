@@ -1,5 +1,7 @@
 #include "host/ScriptedPress.h"
 
+#include <algorithm>
+
 #include "host/CommandLine.h"
 
 namespace pcsim {
@@ -45,6 +47,20 @@ uint8_t ScriptedKeyBits(const std::vector<ScriptedPress>& presses, uint32_t t) {
         }
     }
     return bits;
+}
+
+ScriptedKeyTimeline::ScriptedKeyTimeline(std::vector<ScriptedPress> presses) : presses_(std::move(presses)) {
+    std::stable_sort(presses_.begin(), presses_.end(),
+                     [](const ScriptedPress& a, const ScriptedPress& b) { return a.atMs < b.atMs; });
+}
+
+uint8_t ScriptedKeyTimeline::BitsAt(uint32_t t) {
+    while (next_ < presses_.size() && presses_[next_].atMs <= t) active_.push_back(presses_[next_++]);
+    const auto over = [t](const ScriptedPress& p) {
+        return static_cast<uint64_t>(t) >= static_cast<uint64_t>(p.atMs) + p.durationMs;
+    };
+    active_.erase(std::remove_if(active_.begin(), active_.end(), over), active_.end());
+    return ScriptedKeyBits(active_, t);
 }
 
 } // namespace pcsim

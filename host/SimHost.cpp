@@ -106,7 +106,8 @@ void SimHost::OnWindowSignal() {
         close();
         return;
     }
-    if (requests & WindowSignal::kRepaint) display->update(displayRect);
+    // A frame the same as the one on screen needs no paint.
+    if ((requests & WindowSignal::kRepaint) && runner->FrameChangedSinceConversion()) display->update(displayRect);
 }
 
 void SimHost::keyPressEvent(QKeyEvent* event) {

@@ -2,6 +2,7 @@
 #include <QActionGroup>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -18,6 +19,8 @@ namespace {
 constexpr char kSaveScreenTitle[] = "Save Screen";
 constexpr char kBitmapFilter[] = "Bitmap File (*.bmp)";
 constexpr char kBitmapSuffix[] = "bmp";
+// F10 opens the menu bar on several desktops; F6 is free on all of them.
+constexpr Qt::Key kStepShortcut = Qt::Key_F6;
 
 QString Text(const char* text) {
     return QString::fromLatin1(text);
@@ -81,6 +84,9 @@ void SimHost::CreateMenuBar() {
     QActionGroup* runGroup = radioGroup();
     add(simulate, "&Play", kMenuPlay, runGroup);
     add(simulate, "P&ause", kMenuPause, runGroup);
+    QAction* step = add(simulate, "&Step", kMenuStep);
+    step->setShortcut(QKeySequence(kStepShortcut));
+    step->setEnabled(false); // only while paused
     simulate->addSeparator();
     QMenu* event = simulate->addMenu(Text("&Event"));
     add(event, "Event &1", kMenuEvent1);
@@ -119,12 +125,17 @@ void SimHost::OnCommand(int id) {
     case kMenuPlay:
         SetCheck(kMenuPlay, true);
         SetCheck(kMenuPause, false);
+        MenuAction(kMenuStep)->setEnabled(false);
         runner->SetPaused(false);
         break;
     case kMenuPause:
         SetCheck(kMenuPause, true);
         SetCheck(kMenuPlay, false);
+        MenuAction(kMenuStep)->setEnabled(true);
         runner->SetPaused(true);
+        break;
+    case kMenuStep:
+        runner->Step();
         break;
     case kMenuZoom1:
         SetZoom(1);

@@ -79,9 +79,12 @@ void SimHost::BuildGridOverlay() {
 
 void SimHost::OnPaint(QPainter& painter) {
     // While paused the device is not asked for a frame: the window keeps
-    // showing the last one it converted.
-    if (!runner->IsPaused()) runner->ConvertFrame(frameBits.data());
-    FlipFrameBits(frameBits.data(), &frameImage);
+    // showing the last one it converted, until a Step brings a new one.
+    if (!runner->IsPaused() || runner->TakeSteppedFrame()) {
+        // frameImage gets the picture in the same pass: nothing to turn upright.
+        runner->ConvertFrame(frameBits.data(), reinterpret_cast<uint32_t*>(frameImage.bits()),
+                             static_cast<int>(frameImage.bytesPerLine() / sizeof(uint32_t)));
+    }
     PaintDisplay(painter, backBuffer, frameImage, displayRect, zoom < kBezelLessZoom,
                  gridEnabled ? &gridImage : nullptr);
 }

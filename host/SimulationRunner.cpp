@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -32,10 +33,16 @@ constexpr auto kStopReleaseInterval = std::chrono::milliseconds(10);
 
 std::atomic<bool> g_threadsLeftBehind{false};
 
-/* display_take_frame's consumer: the frame into the bitmap given as bits. */
-void ConvertInto(const uint16_t* frame, void* bits) {
-    ConvertFramePixels(frame, static_cast<uint32_t*>(bits));
-}
+constexpr size_t kScreenPixels = static_cast<size_t>(GFX_WIDTH) * GFX_SCREEN_ROWS;
+
+/* What ConvertFrame's consumer works on: the bitmap and the copy of the
+ * frame's screen rows it keeps for FrameChangedSinceConversion. */
+struct Conversion {
+    uint32_t* bits;
+    uint32_t* upright; // nullptr for none
+    int uprightStride;
+    uint16_t* source;
+};
 } // namespace
 
 struct SimulationRunner::Shared {
@@ -44,6 +51,14 @@ struct SimulationRunner::Shared {
     std::atomic<bool> quit{false};        // set once by Stop
     std::shared_ptr<WindowSignal> window; // set by Attach before any thread runs
     std::shared_ptr<SerialPort> serialPort; // set before the threads start; may be null
+
+    // Single steps. The release/acquire pair on stepTicks orders the step's
+    // ticks after the previous iteration and before the stepped one.
+    std::atomic<uint32_t> stepsRequested{0}; // Steps not yet begun (window -> application)
+    std::atomic<uint32_t> stepTicks{0};      // ticks the tick thread owes a step; 0 when run
+    std::atomic<bool> steppedFrame{false};   // a stepped frame waits for the paint
+    uint32_t stepPhaseMs = 0;                // application thread: 0 or 25, where a step starts
+    std::condition_variable stepTicksRun;    // stepTicks went back to 0 (with lock)
 
     std::mutex lock;               // guards the members below
     std::condition_variable ended; // a device thread has ended
@@ -81,6 +96,7 @@ bool SimulationRunner::SetPaused(bool pause) {
     const bool previous = paused;
     paused = pause;
     mark_frame_shown();
+    shared->stepsRequested = 0; // a Step only means something while paused
     if (pause) {
         shared->frameTimer.Disarm();
         shared->tickTimer.Disarm();
@@ -95,11 +111,24 @@ bool SimulationRunner::IsPaused() const {
     return paused;
 }
 
+bool SimulationRunner::Step() {
+    if (!started || !paused || !applicationThread.joinable()) return false;
+    shared->stepsRequested.fetch_add(1);
+    shared->frameTimer.Wake();
+    return true;
+}
+
+bool SimulationRunner::TakeSteppedFrame() {
+    return shared->steppedFrame.exchange(false);
+}
+
 bool SimulationRunner::Stop() {
     if (!started) return true;
     started = false;
     Shared& s = *shared;
     s.quit = true;
+    s.frameTimer.Wake(); // both threads look at quit now, not at their time-out
+    s.tickTimer.Wake();
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopTimeoutMs);
     const bool threads = applicationThread.joinable();
@@ -137,8 +166,35 @@ bool SimulationRunner::Stop() {
     return ended;
 }
 
-void SimulationRunner::ConvertFrame(uint32_t* frameBits) {
-    display_take_frame(ConvertInto, frameBits);
+void SimulationRunner::ConvertFrame(uint32_t* frameBits, uint32_t* upright, int uprightStride) {
+    converted.resize(kScreenPixels);
+    Conversion c{frameBits, upright, uprightStride, converted.data()};
+    display_take_frame(
+        [](const uint16_t* frame, void* context) {
+            const Conversion& into = *static_cast<const Conversion*>(context);
+            if (into.upright) {
+                ConvertFramePixels(frame, into.bits, into.upright, into.uprightStride);
+            } else {
+                ConvertFramePixels(frame, into.bits);
+            }
+            std::memcpy(into.source, frame, kScreenPixels * sizeof(uint16_t));
+        },
+        &c);
+}
+
+bool SimulationRunner::FrameChangedSinceConversion() {
+    if (converted.size() != kScreenPixels) return true;
+    struct Compare {
+        const uint16_t* before;
+        bool changed;
+    } compare{converted.data(), true};
+    display_read_frame(
+        [](const uint16_t* frame, void* context) {
+            Compare& c = *static_cast<Compare*>(context);
+            c.changed = std::memcmp(frame, c.before, kScreenPixels * sizeof(uint16_t)) != 0;
+        },
+        &compare);
+    return compare.changed;
 }
 
 void SimulationRunner::SetKey(int k, bool pressed) {
@@ -165,21 +221,49 @@ void SimulationRunner::ApplicationThread(std::shared_ptr<Shared> state) {
     }
     sys_app_thread_start();
     while (!s.quit) {
-        if (!s.frameTimer.Wait(kWaitTimeoutMs)) continue;
+        const bool due = s.frameTimer.Wait(kWaitTimeoutMs);
         if (s.quit) break;
+        const bool stepped = !due && RunStepTicks(s);
+        if (!due && !stepped) continue;
         sys_main_loop_step();
+        // The host takes every frame, painted or not: the next gfx_present
+        // finds it shown and never waits for the window. The paint converts
+        // whatever frame is current when it comes.
+        mark_frame_shown();
         if (sys_exit_requested()) {
             // The window's close runs Stop, which ends this thread; asking
             // and leaving keeps Stop from waiting on a thread that waits.
             if (s.window) s.window->Raise(WindowSignal::kClose);
             break;
         }
+        if (stepped) s.steppedFrame = true;
         if (s.window) s.window->Raise(WindowSignal::kRepaint);
         if (s.serialPort && s.serialPort->IsOpen()) PumpDeviceTransmit(*s.serialPort);
     }
     std::lock_guard<std::mutex> hold(s.lock);
     s.applicationEnded = true;
     s.ended.notify_all();
+}
+
+bool SimulationRunner::RunStepTicks(Shared& s) {
+    // Take one request, unless Play has just dropped them all.
+    uint32_t pending = s.stepsRequested.load();
+    do {
+        if (pending == 0) return false;
+    } while (!s.stepsRequested.compare_exchange_weak(pending, pending - 1));
+    // Ticks fall on multiples of 10 ms and iterations on multiples of 25:
+    // the ticks in (T, T + 25] are 2 from T = 0 and 3 from T = 25.
+    const uint32_t ticks = (s.stepPhaseMs + kFramePeriodMs) / kTickPeriodMs - s.stepPhaseMs / kTickPeriodMs;
+    s.stepPhaseMs = (s.stepPhaseMs + kFramePeriodMs) % (2 * kFramePeriodMs);
+    std::unique_lock<std::mutex> hold(s.lock);
+    if (s.tickEnded) return !s.quit; // no tick thread to run them
+    s.stepTicks.store(ticks, std::memory_order_release);
+    s.tickTimer.Wake();
+    while (s.stepTicks.load(std::memory_order_acquire) != 0) {
+        if (s.quit) return false;
+        s.stepTicksRun.wait_for(hold, kStopReleaseInterval);
+    }
+    return !s.quit;
 }
 
 void SimulationRunner::TickThread(std::shared_ptr<Shared> state) {
@@ -189,7 +273,15 @@ void SimulationRunner::TickThread(std::shared_ptr<Shared> state) {
     // limit) the tick simply runs at normal priority.
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kTickNice);
     while (!s.quit) {
-        if (s.tickTimer.Wait(kWaitTimeoutMs) && !s.quit) sys_tick_isr();
+        const bool due = s.tickTimer.Wait(kWaitTimeoutMs);
+        if (s.quit) break;
+        if (due) sys_tick_isr();
+        if (const uint32_t owed = s.stepTicks.load(std::memory_order_acquire)) {
+            for (uint32_t i = 0; i < owed; ++i) sys_tick_isr();
+            std::lock_guard<std::mutex> hold(s.lock);
+            s.stepTicks.store(0, std::memory_order_release);
+            s.stepTicksRun.notify_all();
+        }
     }
     std::lock_guard<std::mutex> hold(s.lock);
     s.tickEnded = true;

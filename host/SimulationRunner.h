@@ -5,12 +5,20 @@
 // and stop, the frame conversion for the window's paint, key bits and user
 // events.
 //
-// Threads: Attach, StartThreads, SetPaused, Stop, ConvertFrame, SetKey and
-// RaiseEvent are called on the window's thread only. The device threads
-// reach the window only through the WindowSignal given to Attach.
+// Threads: Attach, StartThreads, SetPaused, Step, Stop, ConvertFrame,
+// TakeSteppedFrame, SetKey and RaiseEvent are called on the window's thread
+// only. The device threads reach the window only through the WindowSignal
+// given to Attach.
+//
+// Frames: after every iteration the application thread takes the frame
+// (marks it shown) itself, so the device never waits for the window: a
+// hidden, minimised or covered window that does not paint does not stop
+// the main loop. Each paint converts the current output frame, the one the
+// device handed over last, so the picture is current whenever it is shown.
 #include <cstdint>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "host/CommandLine.h"
 
@@ -46,14 +54,29 @@ class SimulationRunner {
      * Either way a gfx_present waiting for the window is released. */
     bool SetPaused(bool pause);
     bool IsPaused() const;
+    /* While paused: the ticks due in the next 25 ms of device time, on the
+     * tick thread, then one main loop iteration on the application thread,
+     * after which the window is asked to repaint and TakeSteppedFrame lets
+     * its paint show that frame. Successive steps alternate 2 and 3 ticks,
+     * as the 10 ms and 25 ms periods do. False (nothing done) when running
+     * or when the threads have not started. */
+    bool Step();
+    /* The paint's question while paused: true once after each stepped
+     * iteration, when its frame is to be converted and shown. */
+    bool TakeSteppedFrame();
     /* End both threads: quit, release a waiting present, wait at most
      * kStopTimeoutMs. Returns false when a thread did not end in time; it
      * is then left behind (see ThreadsLeftBehind). No effect unless
      * attached; a second call does nothing. */
     bool Stop();
     /* Convert the current output frame into frameBits (320 x 240, bottom-up)
-     * and mark it shown. */
-    void ConvertFrame(uint32_t* frameBits);
+     * and mark it shown. With upright, the same pass also writes the
+     * picture top row first there, uprightStride pixels a row. */
+    void ConvertFrame(uint32_t* frameBits, uint32_t* upright = nullptr, int uprightStride = 0);
+    /* True when the current output frame differs from the one ConvertFrame
+     * converted last (or none was): whether a repaint would show anything
+     * new. Many frames of a slowly moving page are the same as the last. */
+    bool FrameChangedSinceConversion();
     /* Set (pressed) or clear bit k-1 of key_input, k = 1..5. */
     void SetKey(int k, bool pressed);
     /* Deliver user event n (0 or 1) to the device. */
@@ -69,12 +92,16 @@ class SimulationRunner {
 
     static void ApplicationThread(std::shared_ptr<Shared> state);
     static void TickThread(std::shared_ptr<Shared> state);
+    /* Application thread: if a Step is waiting, have the tick thread run
+     * its ticks and return true once they ran (false when none or quit). */
+    static bool RunStepTicks(Shared& s);
 
     // What the device threads use lives in Shared, owned jointly with them,
     // so that a thread left behind by Stop never touches freed memory.
     std::shared_ptr<Shared> shared;
     bool started = false;          // attached and not yet stopped
     bool paused = true;            // no timer armed
+    std::vector<uint16_t> converted; // the screen rows of the frame ConvertFrame converted last
     std::thread applicationThread; // joined (or left behind) by Stop
 };
 

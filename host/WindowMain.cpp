@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
+#include <QSocketNotifier>
 #include <exception>
 
 #include "host/HostArt.h"
 #include "host/SimHost.h"
+#include "host/TerminationSignals.h"
 
 namespace pcsim {
 
@@ -29,6 +31,18 @@ int RunHostWindow(const std::function<std::unique_ptr<SimHost>()>& makeHost) {
 int RunSimulatorWindow(int& argc, char** argv, const CommandLineOptions& options) {
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QString::fromLatin1(kWindowIcon)));
+    // SIGINT and SIGTERM close the program as File > Exit does: every
+    // window closes (an open dialog first gives up), the device threads
+    // stop, the settings are saved and the exit code is 0.
+    TerminationSignals termination;
+    std::unique_ptr<QSocketNotifier> onSignal;
+    if (termination.Fd() >= 0) {
+        onSignal = std::make_unique<QSocketNotifier>(termination.Fd(), QSocketNotifier::Read);
+        QObject::connect(onSignal.get(), &QSocketNotifier::activated, [&onSignal] {
+            onSignal->setEnabled(false); // once is enough
+            QApplication::closeAllWindows();
+        });
+    }
     return RunHostWindow([&options] { return std::make_unique<SimHost>(options); });
 }
 

@@ -2,38 +2,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
-#include "device/runtime/sys.h"
 #include "host/CanTraceSetup.h"
 #include "host/CommandLine.h"
-#include "host/FrameConversion.h"
-#include "host/HeadlessRunner.h"
+#include "host/HeadlessProgram.h"
 #include "host/SimulationRunner.h"
 #include "host/StorageSetup.h"
-#include "host/UsbStick.h"
 #include "host/WindowMain.h"
 
 namespace {
 int RunHeadless(const pcsim::CommandLineOptions& options) {
-    pcsim::HeadlessRunner runner;
-    pcsim::UsbStick stick(pcsim::StorageBase(options), [] { sys_raise_event(0); });
-    std::vector<std::string> stickFailures; // each already reported when it happened
-    pcsim::ScheduleUsbStick(&runner, options, &stick, &stickFailures);
-    runner.Run(options);
-    const bool traced = pcsim::FinishCanTrace();
-    std::printf("ran %u ms of virtual time: %u ticks, %u main loop iterations%s\n", options.runMs,
-                runner.Ticks(), runner.Iterations(),
-                runner.ExitRequested() ? " (the device asked to exit)" : "");
-    if (!options.screenshot.empty()) {
-        std::string error;
-        if (!pcsim::WriteBitmapFile(options.screenshot, runner.FrameBits(), &error)) {
-            std::fprintf(stderr, "pc-simulator: %s\n", error.c_str());
-            return 1;
-        }
-        std::printf("screenshot written to %s\n", options.screenshot.c_str());
-    }
-    return stickFailures.empty() && traced ? 0 : 1;
+    return pcsim::RunHeadlessProgram(options, stdout, stderr);
 }
 
 /* Whether Qt has somewhere to put the window. Without this check Qt aborts

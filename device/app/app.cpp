@@ -5,6 +5,7 @@
 #include "device/can/can_queue.h"
 #include "device/can/remote_io.h"
 #include "device/device_memory.h"
+#include "device/runtime/call_trace.h"
 #include "device/services/time_base.h"
 #include "device/storage/params.h"
 
@@ -12,17 +13,17 @@ static void app_identity_hook(const char*) {}
 static void app_empty_hook(void) {}
 
 void app_init(void) {
-    params_load();
+    TRACE_CALL(params_load);
     app_identity_hook("QMX");
-    can_app_rx_reset(0);
-    can_app_rx_reset(1);
+    TRACE_CALL(can_app_rx_reset, 0);
+    TRACE_CALL(can_app_rx_reset, 1);
     for (int port = 0; port < 2; ++port) {
-        can_set_bitrate(port, 250000);
-        can_open(port);
+        TRACE_CALL(can_set_bitrate, port, 250000);
+        TRACE_CALL(can_open, port);
     }
-    model_state_init();
+    TRACE_CALL(model_state_init);
     app_empty_hook();
-    app_main_hook();
+    TRACE_CALL(app_main_hook);
 }
 
 void app_task_10ms(void) {

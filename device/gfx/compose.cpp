@@ -105,6 +105,11 @@ void gfx_present(void) {
     flip_frames();
 }
 
+void display_read_frame(gfx_frame_consumer_t consume, void* context) {
+    std::lock_guard<std::mutex> hold(frame_lock);
+    if (consume) consume(current_frame(), context);
+}
+
 void display_take_frame(gfx_frame_consumer_t consume, void* context) {
     {
         std::lock_guard<std::mutex> hold(frame_lock);

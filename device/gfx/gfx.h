@@ -92,6 +92,8 @@ void flip_frames(void);
  * can touch it, then mark it shown. */
 typedef void (*gfx_frame_consumer_t)(const uint16_t* frame, void* context);
 void display_take_frame(gfx_frame_consumer_t consume, void* context);
+/* The same without marking it shown: a look at the frame, not a hand-over. */
+void display_read_frame(gfx_frame_consumer_t consume, void* context);
 
 void gfx_set_inversion_enable(uint8_t flag);
 void gfx_set_inversion_polarity(uint8_t flag);

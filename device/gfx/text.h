@@ -23,6 +23,7 @@ struct FontEntry {
 };
 
 constexpr uint32_t TEXT_CACHE_BYTES = 1048576; // ceiling of the font engine's caches
+constexpr uint32_t TEXT_CACHE_SIZES = 8;       // font sizes kept open (the pages use 6)
 constexpr int TEXT_MAX_GLYPHS = 200;           // glyphs of one line; further ones are dropped
 constexpr int TEXT_BUFFER_SIZE = 128;          // the shared text buffer of format_fixed
 constexpr int TEXT_MAX_FONT_INDEX = 2;         // the style setters accept 0..2
@@ -53,6 +54,7 @@ struct TextState {
     FTC_CMapCacheRec_* cmap_cache = nullptr;  // character to glyph index
     FTC_SBitCacheRec_* sbit_cache = nullptr;  // rendered glyph bitmaps
     uint8_t fonts_ready = 0;                  // start-up succeeded; text is drawn only then
+    uint32_t engine_allocations = 0;          // blocks FreeType has asked for (a warm cache asks none)
     Utf8Decoder decoder;                      // the decoder's remembered position
     uint8_t blend[256][64] = {};              // [k][v] = v * k / 256, built at start-up
     char buffer[TEXT_BUFFER_SIZE] = {};       // the shared text buffer of format_fixed

@@ -20,6 +20,16 @@ struct PlacedGlyph {
     FTC_Node node; // keeps the bitmap alive until the line is drawn
 };
 
+/* d × (255 − a) / 256 + s × a / 256 per channel, through the blend table. */
+inline uint16_t blend_pixel(uint16_t d, uint16_t s, uint8_t a) {
+    const uint8_t* keep = device_memory.text.blend[255 - a];
+    const uint8_t* add = device_memory.text.blend[a];
+    const int r = keep[d >> 11] + add[s >> 11];
+    const int g = keep[(d >> 5) & 0x3F] + add[(s >> 5) & 0x3F];
+    const int b = keep[d & 0x1F] + add[s & 0x1F];
+    return static_cast<uint16_t>((r << 11) | (g << 5) | b);
+}
+
 /* Blend one glyph's coverage into the target layer with its top-left pixel at
  * (gx, gy), clipped to the box and the layer. */
 void draw_glyph(const TextBox& box, const FTC_SBitRec& glyph, int32_t gx, int32_t gy) {
@@ -29,27 +39,35 @@ void draw_glyph(const TextBox& box, const FTC_SBitRec& glyph, int32_t gx, int32_
     uint16_t* layer = gfx_layer(box.layer_code == 1 ? 1 : 0);
     const uint16_t* background = gfx_layer(1);
     const uint16_t key = device_memory.gfx.key_colour;
+    const uint16_t colour = box.colour;
+    // The columns inside the box and the layer, the same for every row.
+    int32_t first = 0;
+    if (gx < box.left) first = box.left - gx;
+    if (gx + first < 0) first = -gx;
+    int32_t end = glyph.width; // one past the last column drawn
+    if (gx + end - 1 > MAX_X) end = MAX_X - gx + 1;
+    if (gx + end - 1 > box.right) end = box.right - gx + 1;
     const uint8_t* row = glyph.buffer;
     if (glyph.pitch < 0) row += (glyph.height - 1) * -glyph.pitch; // bottom-up storage
     for (int r = 0; r < glyph.height; ++r, row += glyph.pitch) {
         const int y = gy + r;
         if (y > MAX_Y || y > box.bottom) break;
         if (y < box.top) continue;
-        for (int c = 0; c < glyph.width; ++c) {
-            const int x = gx + c;
-            if (x > MAX_X || x > box.right) break;
-            if (x < box.left || x < 0) continue;
+        uint16_t* out = layer + y * GFX_WIDTH;
+        const uint16_t* under = background + y * GFX_WIDTH;
+        for (int32_t c = first; c < end; ++c) {
             const uint8_t a = row[c];
             if (a == 0) continue;
-            uint16_t& pixel = layer[y * GFX_WIDTH + x];
+            const int32_t x = gx + c;
             if (a == 255) {
-                pixel = box.colour;
+                out[x] = colour;
                 continue;
             }
             // On the transparent overlay the edges blend with what will show
             // through from the background, not with the key colour.
-            if (overlay_edges && pixel == key) pixel = background[y * GFX_WIDTH + x];
-            pixel = text_blend_pixel(pixel, box.colour, a);
+            uint16_t pixel = out[x];
+            if (overlay_edges && pixel == key) pixel = under[x];
+            out[x] = blend_pixel(pixel, colour, a);
         }
     }
 }
@@ -67,14 +85,8 @@ int32_t line_start(const TextBox& box, int32_t width) {
 
 } // namespace
 
-/* d × (255 − a) / 256 + s × a / 256 per channel, through the blend table. */
 uint16_t text_blend_pixel(uint16_t d, uint16_t s, uint8_t a) {
-    const uint8_t* keep = device_memory.text.blend[255 - a];
-    const uint8_t* add = device_memory.text.blend[a];
-    const int r = keep[d >> 11] + add[s >> 11];
-    const int g = keep[(d >> 5) & 0x3F] + add[(s >> 5) & 0x3F];
-    const int b = keep[d & 0x1F] + add[s & 0x1F];
-    return static_cast<uint16_t>((r << 11) | (g << 5) | b);
+    return blend_pixel(d, s, a);
 }
 
 int text_layout(const TextBox& box, const char* text) {

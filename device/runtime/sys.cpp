@@ -8,6 +8,7 @@
 #include "device/events/event.h"
 #include "device/gfx/gfx.h"
 #include "device/gfx/text.h"
+#include "device/runtime/call_trace.h"
 #include "device/runtime/keys.h"
 #include "device/services/board.h"
 #include "device/services/io_channels.h"
@@ -28,35 +29,35 @@ uint32_t sys_backlight_duty(uint8_t brightness) {
 }
 
 static void hardware_startup(void) {
-    board_power_init();
-    can_queues_init();
-    sys_time_start();
-    board_clock_init();
-    board_gpio_init();
-    board_adc_init();
-    eeprom_load();
-    board_watchdog_init();
-    backlight_output(255);
-    text_build_blend_table();
-    text_init(font_registry, FONT_REGISTRY_COUNT);
-    serial_configure(SERIAL_UART_CHANNEL, 5, 1, 0, 0, uart_receive);
-    serial_enable(SERIAL_UART_CHANNEL, 1, 1);
+    TRACE_CALL(board_power_init);
+    TRACE_CALL(can_queues_init);
+    TRACE_CALL(sys_time_start);
+    TRACE_CALL(board_clock_init);
+    TRACE_CALL(board_gpio_init);
+    TRACE_CALL(board_adc_init);
+    TRACE_CALL(eeprom_load);
+    TRACE_CALL(board_watchdog_init);
+    TRACE_CALL(backlight_output, 255);
+    TRACE_CALL(text_build_blend_table);
+    TRACE_CALL(text_init, font_registry, FONT_REGISTRY_COUNT);
+    TRACE_CALL(serial_configure, SERIAL_UART_CHANNEL, 5, 1, 0, 0, uart_receive);
+    TRACE_CALL(serial_enable, SERIAL_UART_CHANNEL, 1, 1);
     device_memory.keys.beep_enabled = 0;
-    gfx_clear_layers();
+    TRACE_CALL(gfx_clear_layers);
 }
 
 void sys_init(void) {
     hardware_startup();
-    io_reset();
+    TRACE_CALL(io_reset);
     DisplaySettings& ds = ss().display;
     if (ds.initialised != 1) {
         ds.brightness = 10;
         ds.mode = 1;
         ds.initialised = 1;
     }
-    sys_set_event_handler(event_on_host);
-    device_memory.time.start_stamp = sys_time_ms();
-    app_init();
+    TRACE_CALL(sys_set_event_handler, event_on_host);
+    device_memory.time.start_stamp = TRACE_CALL(sys_time_ms);
+    TRACE_CALL(app_init);
 }
 
 void sys_app_thread_start(void) {
@@ -143,27 +144,32 @@ void sys_tick_isr(void) {
 void sys_main_loop_step(void) {
     SysState& s = ss();
     if (s.can_reset_request) {
-        can_queues_init();
+        TRACE_CALL(can_queues_init);
         s.can_reset_request = 0;
     }
-    gfx_set_display_mode(s.display.mode);
-    backlight_output(sys_backlight_duty(s.display.brightness));
+    TRACE_CALL(gfx_set_display_mode, s.display.mode);
+    TRACE_CALL(backlight_output, sys_backlight_duty(s.display.brightness));
 
     ScreenState& sc = device_memory.screen;
     const page_fn_t request = sc.page_request;
     if (request && request != sc.page_entered.load()) {
-        request();
-        sc.page_entered = sc.page_request.load(); // the enter function may request again
+        TRACE_CALL(request);
+        // What was entered is the request just called. A newer request
+        // (from the enter function, or from the tick's model step while it
+        // ran) still differs from it and is entered on the next iteration;
+        // recording the newer one would mark a page entered whose enter
+        // function never ran.
+        sc.page_entered = request;
     }
 
-    key_dispatch();
-    screen_bar_step();
-    screen_step();
-    gfx_present();
-    event_step();
-    app_main_hook();
-    can_receive_pass();
-    can_transmit_pass();
+    TRACE_CALL(key_dispatch);
+    TRACE_CALL(screen_bar_step);
+    TRACE_CALL(screen_step);
+    TRACE_CALL(gfx_present);
+    TRACE_CALL(event_step);
+    TRACE_CALL(app_main_hook);
+    TRACE_CALL(can_receive_pass);
+    TRACE_CALL(can_transmit_pass);
     s.loop_count.fetch_add(1);
 }
 

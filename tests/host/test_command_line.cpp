@@ -39,6 +39,24 @@ TEST(CommandLine, AcceptsTheHeadlessRun) {
     EXPECT_FALSE(p.options.codegen);
 }
 
+TEST(CommandLine, AcceptsTheScriptingOptions) {
+    Parsed p = parse({"--headless", "--run-ms", "5000", "--event", "1@250", "--event=2@0", "--frames", "out",
+                      "--frame-every", "40", "--trace-keys"});
+    ASSERT_TRUE(p.ok) << p.error;
+    ASSERT_EQ(p.options.events.size(), 2u);
+    EXPECT_EQ(p.options.events[0].event, 1);
+    EXPECT_EQ(p.options.events[0].atMs, 250u);
+    EXPECT_EQ(p.options.events[1].event, 2);
+    EXPECT_EQ(p.options.events[1].atMs, 0u);
+    EXPECT_EQ(p.options.framesDir, "out");
+    EXPECT_EQ(p.options.frameEveryMs, 40u);
+    EXPECT_TRUE(p.options.traceKeys);
+    p = parse({"--headless", "--run-ms", "10", "--frames", "out"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.frameEveryMs, 0u) << "every iteration";
+    EXPECT_FALSE(p.options.traceKeys);
+}
+
 TEST(CommandLine, NamesTheProblemInBadArguments) {
     static const struct {
         std::vector<const char*> args;
@@ -55,6 +73,18 @@ TEST(CommandLine, NamesTheProblemInBadArguments) {
         {{"--headless", "--run-ms", "10", "--screenshot", ""}, "file name"},
         {{"--run-ms", "10"}, "--run-ms needs --headless"},
         {{"--press", "F1@0"}, "--press needs --headless"},
+        {{"--headless", "--run-ms", "10", "--event", "3@100"}, "must be 1 or 2, not '3'"},
+        {{"--headless", "--run-ms", "10", "--event", "0@100"}, "not '0'"},
+        {{"--headless", "--run-ms", "10", "--event", "1"}, "expected N@MS"},
+        {{"--headless", "--run-ms", "10", "--event", "1@-5"}, "not '-5'"},
+        {{"--headless", "--run-ms", "10", "--event", "1@"}, "not ''"},
+        {{"--headless", "--run-ms", "10", "--frames", ""}, "--frames needs a directory"},
+        {{"--headless", "--run-ms", "10", "--frames", "d", "--frame-every", "0"}, "from 1 to 86400000, not '0'"},
+        {{"--headless", "--run-ms", "10", "--frames", "d", "--frame-every", "x"}, "not 'x'"},
+        {{"--headless", "--run-ms", "10", "--frame-every", "100"}, "--frame-every needs --frames"},
+        {{"--trace-keys"}, "--trace-keys needs --headless"},
+        {{"--event", "1@5"}, "--event needs --headless"},
+        {{"--frames", "d"}, "--frames needs --headless"},
         {{"--bogus"}, "unknown option '--bogus'"},
         {{"-x"}, "unknown option '-x'"},
         {{"codegen"}, "'codegen'"},

@@ -37,6 +37,28 @@ TEST(FrameConversion, DeviceTopRowBecomesTheLastBitmapRow) {
     EXPECT_EQ(bits[0], 0xFF000000u);
 }
 
+TEST(FrameConversion, WholeFramesConvertEveryColourAsOnePixelDoes) {
+    // All 65536 colours (0x8000 among them) in one frame, through both frame
+    // conversions; the upright copy has a wider row than the frame.
+    std::vector<uint16_t> frame(320 * 284, 0);
+    for (int i = 0; i < 320 * 240; ++i) frame[i] = static_cast<uint16_t>(i);
+    constexpr int kStride = 336;
+    std::vector<uint32_t> bits(320 * 240, 0), again(320 * 240, 0), upright(kStride * 240, 0);
+    pcsim::ConvertFramePixels(frame.data(), bits.data());
+    pcsim::ConvertFramePixels(frame.data(), again.data(), upright.data(), kStride);
+    EXPECT_EQ(bits, again);
+    int wrong = 0;
+    for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 320; ++x) {
+            const uint32_t expected = pcsim::ConvertPixel(frame[y * 320 + x]);
+            wrong += bits[(239 - y) * 320 + x] != expected;
+            wrong += upright[y * kStride + x] != expected;
+        }
+        wrong += upright[y * kStride + 320] != 0; // nothing beyond the row
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST(BitmapFile, WritesHeaderAndBottomUpPixels) {
     std::vector<uint32_t> bits(320 * 240, 0xFF000000u);
     bits[0] = 0xFF112233u; // bottom-left device pixel

@@ -96,6 +96,10 @@ TEST(HeadlessProgram, UsageAndExitCodes) {
         {"--headless --run-ms x1", 2, "'x1'"},
         {"--frobnicate", 2, "unknown option '--frobnicate'"},
         {"--headless --run-ms 10 --screenshot /no/such/dir/s.bmp", 1, "cannot create"},
+        {"--headless --run-ms 10 --screenshot /no/such/dir/s.png", 1, "cannot write"},
+        {"--headless --run-ms 10 --event 3@5", 2, "must be 1 or 2"},
+        {"--headless --run-ms 10 --frame-every 50", 2, "--frame-every needs --frames"},
+        {"--headless --run-ms 10 --frames /proc/no/frames", 1, "cannot create the directory"},
     };
     for (const auto& c : cases) {
         Outcome o = run_binary(c.args);

@@ -51,6 +51,16 @@ TEST(ScriptedPress, KeyIsDownFromItsTimeForItsDuration) {
     EXPECT_EQ(pcsim::ScriptedKeyBits(presses, 150), 0);
 }
 
+TEST(ScriptedPress, TimelineGivesTheSameBitsAsTheWholeScript) {
+    // Overlapping, unordered, back to back and zero-length-apart presses.
+    const std::vector<pcsim::ScriptedPress> presses = {
+        {3, 500, 1000}, {1, 100, 50}, {2, 100, 5}, {1, 150, 20}, {5, 120, 2000}, {4, 1490, 15}, {2, 0, 1}};
+    pcsim::ScriptedKeyTimeline timeline(presses);
+    for (uint32_t t = 0; t <= 2500; t += 5) {
+        ASSERT_EQ(timeline.BitsAt(t), pcsim::ScriptedKeyBits(presses, t)) << "at " << t;
+    }
+}
+
 TEST(ScriptedPress, HeadlessRunPressesTheKey) {
     pcsim::HeadlessRunner runner;
     runner.Run(3000, {{5, 2800, 100}});

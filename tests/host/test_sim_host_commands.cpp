@@ -13,9 +13,11 @@
 #include <algorithm>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include "device/device_memory.h"
 #include "device/gfx/gfx.h"
+#include "device/runtime/sys.h"
 #include "host/MenuIds.h"
 #include "host/SimHost.h"
 #include "host/SimulationRunner.h"
@@ -38,6 +40,11 @@ QMenu* SubMenu(QMenuBar* bar, const QString& title) {
         if (a->text() == title) return a->menu();
     }
     return nullptr;
+}
+
+std::vector<int> g_events; // what the device's event handler received
+void RecordEvent(int n) {
+    g_events.push_back(n);
 }
 
 QByteArray ReadAll(const QString& path) {
@@ -94,10 +101,13 @@ class SimHostCommandsTest : public QObject {
                  QStringList({"No Grid", "-", "40 x 40", "20 x 20", "10 x 10", "5 x 5"}));
         QMenu* simulate = SubMenu(bar, "&Simulate");
         QCOMPARE(Texts(simulate->actions()),
-                 QStringList({"&Play", "P&ause", "-", "&Event", "&USB Stick"}));
-        QCOMPARE(Texts(simulate->actions()[3]->menu()->actions()),
-                 QStringList({"Event &1", "Event &2"}));
+                 QStringList({"&Play", "P&ause", "&Step", "-", "&Event", "&USB Stick"}));
+        // The menu shows the shortcut beside the item; F10 is avoided (it
+        // opens the menu bar on several desktops).
+        QCOMPARE(host->MenuAction(pcsim::kMenuStep)->shortcut(), QKeySequence(Qt::Key_F6));
         QCOMPARE(Texts(simulate->actions()[4]->menu()->actions()),
+                 QStringList({"Event &1", "Event &2"}));
+        QCOMPARE(Texts(simulate->actions()[5]->menu()->actions()),
                  QStringList({"&Insert", "&Eject"}));
         QCOMPARE(Texts(SubMenu(bar, "&Port")->actions()), QStringList({"&UART"}));
         QVERIFY(host->MenuAction(pcsim::kMenuUart)->isEnabled());
@@ -140,10 +150,22 @@ class SimHostCommandsTest : public QObject {
         host->MenuAction(pcsim::kMenuPause)->trigger(); // again: stays paused
         QVERIFY(Checked(pcsim::kMenuPause));
         QVERIFY(host->Runner().IsPaused());
+        QVERIFY2(host->MenuAction(pcsim::kMenuStep)->isEnabled(), "Step while paused");
         host->MenuAction(pcsim::kMenuPlay)->trigger();
         QVERIFY(Checked(pcsim::kMenuPlay));
         QVERIFY(!Checked(pcsim::kMenuPause));
         QVERIFY(!host->Runner().IsPaused());
+        QVERIFY2(!host->MenuAction(pcsim::kMenuStep)->isEnabled(), "no Step while running");
+    }
+
+    void eventItemsReachTheDeviceAsEventsZeroAndOne() {
+        host->Runner().Attach(nullptr); // the device started, its threads not needed
+        sys_set_event_handler(RecordEvent);
+        g_events.clear();
+        host->MenuAction(pcsim::kMenuEvent1)->trigger();
+        host->MenuAction(pcsim::kMenuEvent2)->trigger();
+        host->MenuAction(pcsim::kMenuEvent1)->trigger();
+        QCOMPARE(g_events, std::vector<int>({0, 1, 0}));
     }
 
     void saveScreenWritesTheLastShownFrame() {

@@ -75,6 +75,18 @@ class SimHostPaintTest : public QObject {
         QCOMPARE(window.pixel(200, 180), shown);
     }
 
+    void onlyAChangedFrameAsksForAPaint() {
+        auto& runner = host->Runner();
+        QVERIFY2(runner.FrameChangedSinceConversion(), "nothing converted yet");
+        FillDeviceFrame(0x1234);
+        Paint();
+        QVERIFY(!runner.FrameChangedSinceConversion());
+        SetDevicePixel(319, 239, 0x1235); // one pixel, the last one
+        QVERIFY(runner.FrameChangedSinceConversion());
+        Paint();
+        QVERIFY(!runner.FrameChangedSinceConversion());
+    }
+
     void frameSitsInTheOpeningOfTheBezel() {
         FillDeviceFrame(0xFFFF);
         SetDevicePixel(0, 0, 0xF800);     // top-left: red

@@ -33,6 +33,26 @@ TEST(PeriodicTimer, DisarmDiscardsAPendingExpiry) {
     EXPECT_TRUE(timer.Wait(100));
 }
 
+TEST(PeriodicTimer, WakeEndsAWaitWithoutCountingAsAPeriod) {
+    pcsim::PeriodicTimer timer;
+    const auto start = std::chrono::steady_clock::now();
+    std::thread other([&] {
+        std::this_thread::sleep_for(20ms);
+        timer.Wake();
+    });
+    EXPECT_FALSE(timer.Wait(5000)) << "woken, not expired";
+    other.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << "the wake did not cut the wait short";
+    timer.Wake();
+    timer.Wake();
+    EXPECT_FALSE(timer.Wait(1000)); // both wakes end this one wait...
+    const auto second = std::chrono::steady_clock::now();
+    EXPECT_FALSE(timer.Wait(30));
+    EXPECT_GE(std::chrono::steady_clock::now() - second, 25ms) << "...and leave nothing behind";
+    timer.Arm(5);
+    EXPECT_TRUE(timer.Wait(100)) << "a woken timer still expires";
+}
+
 bool Readable(int fd) {
     pollfd p{fd, POLLIN, 0};
     return poll(&p, 1, 0) == 1;

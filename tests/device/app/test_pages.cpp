@@ -2,7 +2,11 @@
 
 #include "device/app/app.h"
 #include "device/app/page_draw.h"
+#include "device/app/pages.h"
+#include "device/assets/images.h"
 #include "device/device_fixture.h"
+#include "device/gfx/image.h"
+#include "device/runtime/sys.h"
 #include "device/gfx/gfx_helpers.h"
 
 namespace {
@@ -99,6 +103,68 @@ TEST(DemoSignals, FollowTheMainLoopCount) {
     EXPECT_DOUBLE_EQ(s.main_gauge, std::sin(k * 0.02 * 0.3) * 22 + 23);
     EXPECT_DOUBLE_EQ(s.fuel_econ, std::sin(k * 0.02 * 0.5) + 1.5);
     EXPECT_EQ(s.ind_b, std::sin(k * 0.02) + 1 > 1 ? 1 : 0);
+}
+
+/* Share of the pixels of the colour image that layer 0 shows at (x, y). */
+double shown_share(const ImageResource* image, int x, int y) {
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(image);
+    auto word = [bytes](int at) {
+        return static_cast<int32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24);
+    };
+    const int w = word(4), h = word(8);
+    int same = 0;
+    for (int r = 0; r < h; ++r) {
+        for (int c = 0; c < w; ++c) {
+            const uint8_t* p = bytes + IMAGE_COLOUR_HEADER_BYTES + 2 * (r * w + c);
+            same += pixel(0, x + c, y + r) == (p[0] | p[1] << 8);
+        }
+    }
+    return static_cast<double>(same) / (w * h);
+}
+
+TEST(Indicators, EachWarningFlagDrivesItsOwnIconAndTheGaugesPageFollowsTheAmbient) {
+    // Main loop counts at which the demo model sets one flag alone (or the
+    // ambient temperature is above or below 0 with the flags the other way).
+    static const struct {
+        const char* page;
+        page_fn_t enter;
+        uint32_t count;
+        uint8_t ind_a, ind_b; // the model's flags at that count
+        bool ambient_above_zero;
+        bool icon_1, icon_2; // expected on the screen
+    } cases[] = {
+        {"fuel", page_fuel_enter, 400, 0, 1, false, true, false},
+        {"fuel", page_fuel_enter, 550, 1, 0, false, false, true},
+        {"engine_a", page_engine_a_enter, 400, 0, 1, false, true, false},
+        {"engine_a", page_engine_a_enter, 550, 1, 0, false, false, true},
+        {"engine_b", page_engine_b_enter, 400, 0, 1, false, true, false},
+        {"engine_b", page_engine_b_enter, 550, 1, 0, false, false, true},
+        {"gauges", page_gauges_enter, 250, 0, 0, true, true, true},
+        {"gauges", page_gauges_enter, 400, 0, 1, false, false, false},
+        {"gauges", page_gauges_enter, 480, 1, 0, false, false, false},
+    };
+    for (const auto& c : cases) {
+        device_memory_reset();
+        svc_clock_use_virtual(0x10000);
+        sys_init();
+        sys_app_thread_start();
+        sys_tick_isr(); // the first model step and its version request are over
+        device_memory.screen.page_request = c.enter;
+        device_memory.app.demo_frame_count = c.count;
+        sys_tick_isr(); // the model computes the signals at that count
+        const DemoSignals& s = device_memory.app.demo;
+        ASSERT_EQ(s.ind_a, c.ind_a) << c.page << " at " << c.count;
+        ASSERT_EQ(s.ind_b, c.ind_b) << c.page << " at " << c.count;
+        ASSERT_EQ(s.ambient > 0, c.ambient_above_zero) << c.page << " at " << c.count;
+        sys_main_loop_step(); // enters the page and draws it
+        ASSERT_EQ(device_memory.screen.page_entered.load(), c.enter) << c.page;
+        // A shown icon covers its place completely; an absent one leaves
+        // little of it (only pixels that happen to match).
+        EXPECT_EQ(shown_share(img_indicator_1, 278, 30) == 1.0, c.icon_1) << c.page << " at " << c.count;
+        EXPECT_EQ(shown_share(img_indicator_2, 279, 90) == 1.0, c.icon_2) << c.page << " at " << c.count;
+        EXPECT_LT(shown_share(img_indicator_1, 278, 30), c.icon_1 ? 1.1 : 0.5) << c.page;
+        EXPECT_LT(shown_share(img_indicator_2, 279, 90), c.icon_2 ? 1.1 : 0.5) << c.page;
+    }
 }
 
 } // namespace

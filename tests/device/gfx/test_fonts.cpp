@@ -1,5 +1,9 @@
 // The font registry compiled into the device, and the font engine's life:
 // start-up, failure to start, restart and release at reset.
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
 #include "device/gfx/text_helpers.h"
 
 namespace {
@@ -103,6 +107,41 @@ TEST_F(TextTest, RestartAndResetReleaseTheEngine) {
     EXPECT_EQ(device_memory.text.library, nullptr);
     EXPECT_EQ(device_memory.text.fonts_ready, 0);
     EXPECT_EQ(gfx_draw_text(10, 10, "12"), 0);
+}
+
+TEST_F(DeviceTest, AWarmGlyphCacheDrawsInAllThreeFacesWithoutRenderingAgain) {
+    // Garbage in freed heap blocks of the sizes FreeType's start-up asks
+    // for: its cache manager reads a field it never set from such a block
+    // (and then threw glyphs away after each use), so the engine's memory
+    // must come from the device, zeroed. All three faces are drawn in turn,
+    // as the gauges page does: they must all stay open.
+    text_shutdown();
+    std::vector<void*> blocks;
+    for (size_t size = 16; size <= 4096; size += 8) {
+        for (int i = 0; i < 8; ++i) {
+            void* b = std::malloc(size);
+            std::memset(b, 0xFF, size);
+            blocks.push_back(b);
+        }
+    }
+    for (void* b : blocks) std::free(b);
+    text_build_blend_table();
+    ASSERT_EQ(text_init(font_registry, FONT_REGISTRY_COUNT), 1);
+    ASSERT_GT(device_memory.text.engine_allocations, 0u) << "FreeType's memory goes through the device";
+    gfx_select_layer(0);
+    for (int font = 0; font < 3; ++font) {
+        gfx_set_text_font(font);
+        gfx_set_font(24, 0, 0);
+        ASSERT_EQ(gfx_draw_text(10, 10, "0123"), 4); // renders and caches the glyphs
+    }
+    const uint32_t warm = device_memory.text.engine_allocations;
+    for (int frame = 0; frame < 20; ++frame) {
+        for (int font = 0; font < 3; ++font) {
+            gfx_set_text_font(font);
+            gfx_draw_text(10, 10, "0123");
+        }
+    }
+    EXPECT_EQ(device_memory.text.engine_allocations, warm) << "cached glyphs were rendered again";
 }
 
 TEST_F(DeviceTest, StartUpBringsTheFontsUp) {

@@ -1,4 +1,5 @@
 #include <string>
+#include <vector>
 
 #include "device/device_fixture.h"
 #include "device/runtime/keys.h"
@@ -45,6 +46,38 @@ TEST_F(KeyTest, TapRunsPressThenReleaseOnce) {
     key_input_set(2, 0);
     Run(200);
     EXPECT_EQ(g_log, "PR");
+}
+
+TEST_F(KeyTest, PressBeepsOnceAt800HzFor200MsOnlyWhenTheBeepIsOn) {
+    // The sound output tick by tick while key 3 is held for half a second
+    // and pressed again: the press tick starts the 800 Hz tone, the tick
+    // then sounds 1000 while it counts the 200 ms (10 ticks) down.
+    for (const uint8_t enabled : {1, 0}) {
+        SetUp();
+        device_memory.keys.beep_enabled = enabled;
+        std::vector<uint32_t> sound;
+        auto ticks = [&sound](int n) {
+            for (int i = 0; i < n; ++i) {
+                sys_tick_isr();
+                sound.push_back(device_memory.board.sound);
+            }
+        };
+        ticks(2);
+        key_input_set(3, 1);
+        ticks(50); // held: no second beep
+        key_input_set(3, 0);
+        ticks(5);
+        key_input_set(3, 1);
+        ticks(15);
+        std::vector<uint32_t> expected(72, 0);
+        if (enabled) {
+            for (const int press : {2, 57}) {
+                expected[press] = 800;
+                for (int i = 1; i <= 10; ++i) expected[press + i] = 1000;
+            }
+        }
+        EXPECT_EQ(sound, expected) << "beep " << int(enabled);
+    }
 }
 
 TEST_F(KeyTest, HoldRunsOnceBetween1810And1900MsAndSuppressesRelease) {

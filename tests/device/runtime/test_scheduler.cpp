@@ -160,22 +160,29 @@ TEST_F(SchedulerTest, MainLoopRequeuesCanOnlyOnRequest) {
 int g_entered_a = 0;
 int g_entered_b = 0;
 void page_b_enter() { ++g_entered_b; }
+/* Changes the request while it runs, as its own redirect or a tick's model
+ * step preempting it would. */
 void page_a_enter() {
     ++g_entered_a;
-    device_memory.screen.page_request = page_b_enter; // an enter may redirect
+    device_memory.screen.page_request = page_b_enter;
 }
 
-TEST_F(SchedulerTest, PageEntryCallsRequestOnceAndRecordsTheLatestRequest) {
+TEST_F(SchedulerTest, RequestChangedDuringAnEnterIsEnteredOnTheNextIteration) {
     g_entered_a = g_entered_b = 0;
     sys_init();
     device_memory.screen.page_request = page_a_enter;
     LoopStep();
     EXPECT_EQ(g_entered_a, 1);
+    EXPECT_EQ(g_entered_b, 0);
+    EXPECT_EQ(device_memory.screen.page_entered.load(), &page_a_enter)
+        << "a page must not be recorded as entered before its enter function ran";
+    LoopStep();
+    EXPECT_EQ(g_entered_b, 1);
     EXPECT_EQ(device_memory.screen.page_entered.load(), &page_b_enter);
     LoopStep();
     LoopStep();
-    EXPECT_EQ(g_entered_a, 1);
-    EXPECT_EQ(g_entered_b, 0);
+    EXPECT_EQ(g_entered_a, 1); // each request is acted on once
+    EXPECT_EQ(g_entered_b, 1);
 }
 
 int g_event_calls = 0;

@@ -1,0 +1,77 @@
+#include "host/TerminationSignals.h"
+
+#include <cerrno>
+#include <csignal>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace pcsim {
+
+namespace {
+// The handler can reach nothing but these; lock-free atomics and write()
+// are safe to use from it.
+std::atomic<int> g_fd{-1};
+std::atomic<bool> g_caught{false};
+std::atomic<int> g_signal{0};
+struct sigaction g_previousInt {};
+struct sigaction g_previousTerm {};
+
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
+              "the signal handler needs lock-free atomics");
+
+void OnSignal(int signal) {
+    const int savedErrno = errno;
+    g_signal.store(signal);
+    g_caught.store(true);
+    const int fd = g_fd.load();
+    if (fd >= 0) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(fd, &one, sizeof one);
+    }
+    errno = savedErrno;
+}
+} // namespace
+
+TerminationSignals::TerminationSignals() {
+    g_caught = false;
+    g_signal = 0;
+    g_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART; // file and timer calls on other threads carry on
+    sigaction(SIGINT, &action, &g_previousInt);
+    sigaction(SIGTERM, &action, &g_previousTerm);
+}
+
+TerminationSignals::~TerminationSignals() {
+    sigaction(SIGINT, &g_previousInt, nullptr);
+    sigaction(SIGTERM, &g_previousTerm, nullptr);
+    const int fd = g_fd.exchange(-1);
+    if (fd >= 0) close(fd);
+}
+
+int TerminationSignals::Fd() const {
+    return g_fd;
+}
+
+const std::atomic<bool>& TerminationSignals::Caught() const {
+    return g_caught;
+}
+
+int TerminationSignals::Signal() const {
+    return g_signal;
+}
+
+const char* TerminationSignals::SignalName() const {
+    switch (g_signal.load()) {
+    case SIGINT:
+        return "SIGINT";
+    case SIGTERM:
+        return "SIGTERM";
+    default:
+        return "";
+    }
+}
+
+} // namespace pcsim
