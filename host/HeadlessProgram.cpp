@@ -4,11 +4,11 @@
 #include <string>
 
 #include "device/runtime/sys.h"
+#include "host/CanTraceSetup.h"
 #include "host/FrameRecorder.h"
 #include "host/HeadlessRunner.h"
 #include "host/KeyTrace.h"
 #include "host/ScreenFile.h"
-#include "host/CanTraceSetup.h"
 #include "host/StorageSetup.h"
 #include "host/TerminationSignals.h"
 #include "host/UsbStick.h"
@@ -58,8 +58,8 @@ int RunHeadlessProgram(const CommandLineOptions& options, std::FILE* out, std::F
             std::fprintf(err, "pc-simulator: --frames: %s\n", frames->Error().c_str());
             status = 1;
         }
-        std::fprintf(out, "%u frames written to %s\n", frames->Written(),
-                     options.framesDir.c_str());
+        // Worded so that no line but the key trace's starts with a digit.
+        std::fprintf(out, "wrote %u frames to %s\n", frames->Written(), options.framesDir.c_str());
     }
     if (!options.screenshot.empty()) {
         std::string error;

@@ -48,7 +48,8 @@ int DeviceKeyOf(int qtKey) {
 SimHost::SimHost(const CommandLineOptions& commandLine)
     : options(commandLine), serialPort(SerialPort::Create(commandLine.comPaths)),
       runner(std::make_unique<SimulationRunner>()), windowSignal(std::make_shared<WindowSignal>()),
-      usbStick(std::make_unique<UsbStick>(StorageBase(commandLine), [this] { runner->RaiseEvent(0); })),
+      usbStick(
+          std::make_unique<UsbStick>(StorageBase(commandLine), [this] { runner->RaiseEvent(0); })),
       frameBits(kScreenWidth * kScreenHeight, 0xFF000000u), frameImage(MakeFrameImage()),
       bezel(QString::fromLatin1(kBezelPicture)),
       deviceCursorPixmap(QString::fromLatin1(kDeviceCursor)),
@@ -106,8 +107,11 @@ void SimHost::OnWindowSignal() {
         close();
         return;
     }
-    // A frame the same as the one on screen needs no paint.
-    if ((requests & WindowSignal::kRepaint) && runner->FrameChangedSinceConversion()) display->update(displayRect);
+    // A frame the same as the one on screen needs no paint. While paused a
+    // request comes only after a Step, whose frame is always shown.
+    if ((requests & WindowSignal::kRepaint) &&
+        (runner->IsPaused() || runner->FrameChangedSinceConversion()))
+        display->update(displayRect);
 }
 
 void SimHost::keyPressEvent(QKeyEvent* event) {

@@ -1,5 +1,6 @@
 // SimHost: display rectangle, bitmaps, grid overlay, painting, key zones,
 // cursor and coordinate tooltip.
+#include <QPaintEngine>
 #include <QPainter>
 #include <QToolTip>
 #include <cstdio>
@@ -79,14 +80,26 @@ void SimHost::BuildGridOverlay() {
 
 void SimHost::OnPaint(QPainter& painter) {
     // While paused the device is not asked for a frame: the window keeps
-    // showing the last one it converted, until a Step brings a new one.
-    if (!runner->IsPaused() || runner->TakeSteppedFrame()) {
-        // frameImage gets the picture in the same pass: nothing to turn upright.
-        runner->ConvertFrame(frameBits.data(), reinterpret_cast<uint32_t*>(frameImage.bits()),
-                             static_cast<int>(frameImage.bytesPerLine() / sizeof(uint32_t)));
+    // showing the last one it converted, until a Step brings a new one,
+    // and then shows the frame of that step.
+    // frameImage gets the picture in the same pass: nothing to turn upright.
+    uint32_t* upright = reinterpret_cast<uint32_t*>(frameImage.bits());
+    const int stride = static_cast<int>(frameImage.bytesPerLine() / sizeof(uint32_t));
+    bool converted = true;
+    if (!runner->IsPaused()) {
+        runner->ConvertFrame(frameBits.data(), upright, stride);
+    } else if (runner->TakeSteppedFrame()) {
+        runner->ConvertSteppedFrame(frameBits.data(), upright, stride);
+    } else {
+        converted = false;
     }
     PaintDisplay(painter, backBuffer, frameImage, displayRect, zoom < kBezelLessZoom,
                  gridEnabled ? &gridImage : nullptr);
+    // A paint of part of the screen (an expose) took a new frame but drew
+    // only that part: the rest follows, or a still page would keep it old.
+    const QPaintEngine* engine = painter.paintEngine();
+    const QRegion clip = engine ? engine->systemClip() : QRegion();
+    if (converted && !clip.isEmpty() && !clip.contains(displayRect)) display->update(displayRect);
 }
 
 int SimHost::HitTestKey(int x, int y) const {

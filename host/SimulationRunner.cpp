@@ -16,8 +16,8 @@
 #include "host/DeviceSetup.h"
 #include "host/FrameConversion.h"
 #include "host/PeriodicTimer.h"
-#include "host/StorageSetup.h"
 #include "host/SerialPort.h"
+#include "host/StorageSetup.h"
 #include "host/UartBridge.h"
 #include "host/WindowSignal.h"
 
@@ -46,10 +46,10 @@ struct Conversion {
 } // namespace
 
 struct SimulationRunner::Shared {
-    PeriodicTimer frameTimer;             // paces the main loop
-    PeriodicTimer tickTimer;              // paces the tick
-    std::atomic<bool> quit{false};        // set once by Stop
-    std::shared_ptr<WindowSignal> window; // set by Attach before any thread runs
+    PeriodicTimer frameTimer;               // paces the main loop
+    PeriodicTimer tickTimer;                // paces the tick
+    std::atomic<bool> quit{false};          // set once by Stop
+    std::shared_ptr<WindowSignal> window;   // set by Attach before any thread runs
     std::shared_ptr<SerialPort> serialPort; // set before the threads start; may be null
 
     // Single steps. The release/acquire pair on stepTicks orders the step's
@@ -73,7 +73,8 @@ SimulationRunner::~SimulationRunner() {
     Stop();
 }
 
-void SimulationRunner::Attach(std::shared_ptr<WindowSignal> window, const CommandLineOptions& options) {
+void SimulationRunner::Attach(std::shared_ptr<WindowSignal> window,
+                              const CommandLineOptions& options) {
     shared->window = std::move(window);
     device_memory_reset();
     svc_clock_use_monotonic();
@@ -96,7 +97,8 @@ bool SimulationRunner::SetPaused(bool pause) {
     const bool previous = paused;
     paused = pause;
     mark_frame_shown();
-    shared->stepsRequested = 0; // a Step only means something while paused
+    shared->stepsRequested = 0;   // a Step only means something while paused
+    shared->steppedFrame = false; // and so does its frame
     if (pause) {
         shared->frameTimer.Disarm();
         shared->tickTimer.Disarm();
@@ -167,9 +169,19 @@ bool SimulationRunner::Stop() {
 }
 
 void SimulationRunner::ConvertFrame(uint32_t* frameBits, uint32_t* upright, int uprightStride) {
+    Convert(display_take_frame, frameBits, upright, uprightStride);
+}
+
+void SimulationRunner::ConvertSteppedFrame(uint32_t* frameBits, uint32_t* upright,
+                                           int uprightStride) {
+    Convert(display_read_composed_frame, frameBits, upright, uprightStride);
+}
+
+void SimulationRunner::Convert(FrameReader read, uint32_t* frameBits, uint32_t* upright,
+                               int uprightStride) {
     converted.resize(kScreenPixels);
     Conversion c{frameBits, upright, uprightStride, converted.data()};
-    display_take_frame(
+    read(
         [](const uint16_t* frame, void* context) {
             const Conversion& into = *static_cast<const Conversion*>(context);
             if (into.upright) {
@@ -253,7 +265,8 @@ bool SimulationRunner::RunStepTicks(Shared& s) {
     } while (!s.stepsRequested.compare_exchange_weak(pending, pending - 1));
     // Ticks fall on multiples of 10 ms and iterations on multiples of 25:
     // the ticks in (T, T + 25] are 2 from T = 0 and 3 from T = 25.
-    const uint32_t ticks = (s.stepPhaseMs + kFramePeriodMs) / kTickPeriodMs - s.stepPhaseMs / kTickPeriodMs;
+    const uint32_t ticks =
+        (s.stepPhaseMs + kFramePeriodMs) / kTickPeriodMs - s.stepPhaseMs / kTickPeriodMs;
     s.stepPhaseMs = (s.stepPhaseMs + kFramePeriodMs) % (2 * kFramePeriodMs);
     std::unique_lock<std::mutex> hold(s.lock);
     if (s.tickEnded) return !s.quit; // no tick thread to run them
@@ -277,7 +290,8 @@ void SimulationRunner::TickThread(std::shared_ptr<Shared> state) {
         if (s.quit) break;
         if (due) sys_tick_isr();
         if (const uint32_t owed = s.stepTicks.load(std::memory_order_acquire)) {
-            for (uint32_t i = 0; i < owed; ++i) sys_tick_isr();
+            for (uint32_t i = 0; i < owed; ++i)
+                sys_tick_isr();
             std::lock_guard<std::mutex> hold(s.lock);
             s.stepTicks.store(0, std::memory_order_release);
             s.stepTicksRun.notify_all();

@@ -6,7 +6,7 @@
 // events.
 //
 // Threads: Attach, StartThreads, SetPaused, Step, Stop, ConvertFrame,
-// TakeSteppedFrame, SetKey and RaiseEvent are called on the window's thread
+// ConvertSteppedFrame, TakeSteppedFrame, SetKey and RaiseEvent are called on the window's thread
 // only. The device threads reach the window only through the WindowSignal
 // given to Attach.
 //
@@ -15,6 +15,7 @@
 // hidden, minimised or covered window that does not paint does not stop
 // the main loop. Each paint converts the current output frame, the one the
 // device handed over last, so the picture is current whenever it is shown.
+// After a single step the paused window shows the frame that step composed.
 #include <cstdint>
 #include <memory>
 #include <thread>
@@ -73,6 +74,10 @@ class SimulationRunner {
      * and mark it shown. With upright, the same pass also writes the
      * picture top row first there, uprightStride pixels a row. */
     void ConvertFrame(uint32_t* frameBits, uint32_t* upright = nullptr, int uprightStride = 0);
+    /* The same for the frame the latest iteration composed, without marking
+     * anything: what a paused window shows after a Step. */
+    void ConvertSteppedFrame(uint32_t* frameBits, uint32_t* upright = nullptr,
+                             int uprightStride = 0);
     /* True when the current output frame differs from the one ConvertFrame
      * converted last (or none was): whether a repaint would show anything
      * new. Many frames of a slowly moving page are the same as the last. */
@@ -95,14 +100,17 @@ class SimulationRunner {
     /* Application thread: if a Step is waiting, have the tick thread run
      * its ticks and return true once they ran (false when none or quit). */
     static bool RunStepTicks(Shared& s);
+    /* ConvertFrame and ConvertSteppedFrame: the chosen frame through read. */
+    using FrameReader = void (*)(void (*)(const uint16_t*, void*), void*);
+    void Convert(FrameReader read, uint32_t* frameBits, uint32_t* upright, int uprightStride);
 
     // What the device threads use lives in Shared, owned jointly with them,
     // so that a thread left behind by Stop never touches freed memory.
     std::shared_ptr<Shared> shared;
-    bool started = false;          // attached and not yet stopped
-    bool paused = true;            // no timer armed
+    bool started = false;            // attached and not yet stopped
+    bool paused = true;              // no timer armed
     std::vector<uint16_t> converted; // the screen rows of the frame ConvertFrame converted last
-    std::thread applicationThread; // joined (or left behind) by Stop
+    std::thread applicationThread;   // joined (or left behind) by Stop
 };
 
 } // namespace pcsim

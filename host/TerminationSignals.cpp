@@ -21,8 +21,18 @@ static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_alw
 
 void OnSignal(int signal) {
     const int savedErrno = errno;
+    if (g_caught.exchange(true)) {
+        // A second one while the program is still ending: take the signal's
+        // own action, so that a close that hangs can still be cut short.
+        struct sigaction fallback {};
+        fallback.sa_handler = SIG_DFL;
+        sigemptyset(&fallback.sa_mask);
+        sigaction(signal, &fallback, nullptr);
+        raise(signal); // delivered as soon as this handler returns
+        errno = savedErrno;
+        return;
+    }
     g_signal.store(signal);
-    g_caught.store(true);
     const int fd = g_fd.load();
     if (fd >= 0) {
         const uint64_t one = 1;
@@ -30,12 +40,22 @@ void OnSignal(int signal) {
     }
     errno = savedErrno;
 }
+
+void Drain(int fd) {
+    uint64_t count = 0;
+    if (fd >= 0) [[maybe_unused]]
+        const ssize_t got = read(fd, &count, sizeof count);
+}
 } // namespace
 
 TerminationSignals::TerminationSignals() {
     g_caught = false;
     g_signal = 0;
-    g_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    // One descriptor for the life of the process, never closed: a handler
+    // running on another thread may hold its number at any moment, and a
+    // closed number could meanwhile name another file.
+    if (g_fd.load() < 0) g_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    Drain(g_fd);
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
@@ -47,8 +67,7 @@ TerminationSignals::TerminationSignals() {
 TerminationSignals::~TerminationSignals() {
     sigaction(SIGINT, &g_previousInt, nullptr);
     sigaction(SIGTERM, &g_previousTerm, nullptr);
-    const int fd = g_fd.exchange(-1);
-    if (fd >= 0) close(fd);
+    Drain(g_fd); // the next instance starts without this one's signal
 }
 
 int TerminationSignals::Fd() const {

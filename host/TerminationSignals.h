@@ -11,7 +11,9 @@ namespace pcsim {
 class TerminationSignals {
   public:
     /* Installs the handlers (restarting interrupted system calls); at most
-     * one instance at a time. Without an eventfd only the flag is set. */
+     * one instance at a time. Without an eventfd only the flag is set. A
+     * second signal, while the first is still being acted on, takes the
+     * signal's default action: the program ends at once. */
     TerminationSignals();
     /* Puts the previous handlers back. */
     ~TerminationSignals();

@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     pcsim::CommandLineOptions options;
     std::string error;
     if (!pcsim::ParseCommandLine(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "pc-simulator: %s\nRun 'pc-simulator --help' for the options.\n", error.c_str());
+        std::fprintf(stderr, "pc-simulator: %s\nRun 'pc-simulator --help' for the options.\n",
+                     error.c_str());
         return 2;
     }
     if (options.codegen) return 0;
@@ -56,6 +57,9 @@ int main(int argc, char** argv) {
     if (pcsim::SimulationRunner::ThreadsLeftBehind()) {
         // A device thread that did not stop still runs on static device
         // state: end without destroying it (the settings are saved).
+        std::fputs(
+            "pc-simulator: a device thread did not stop within a second; ending without it\n",
+            stderr);
         std::fflush(nullptr);
         std::_Exit(result);
     }

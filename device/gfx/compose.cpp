@@ -16,7 +16,9 @@ namespace {
 std::mutex frame_lock;
 std::condition_variable frame_shown_cv;
 
-GfxState& gs() { return device_memory.gfx; }
+GfxState& gs() {
+    return device_memory.gfx;
+}
 
 /* One row of the overlay rule: the overlay pixel unless it is the key
  * colour, then the optional complement. Written branch-free so that the
@@ -65,9 +67,15 @@ void compose_rotated_locked(uint16_t* out) {
 uint16_t* current_frame() {
     return device_memory.frames[gs().frame_index.load() == 1 ? 1 : 0];
 }
+
+uint16_t* composed_frame() {
+    return device_memory.frames[gs().frame_index.load() == 1 ? 0 : 1];
+}
 } // namespace
 
-uint16_t* display_frame_buffer(void) { return current_frame(); }
+uint16_t* display_frame_buffer(void) {
+    return current_frame();
+}
 
 void gfx_compose(void) {
     std::lock_guard<std::mutex> hold(frame_lock);
@@ -79,7 +87,9 @@ void gfx_compose_rotated(void) {
     compose_rotated_locked(current_frame());
 }
 
-uint32_t frame_shown(void) { return gs().frame_shown.load(); }
+uint32_t frame_shown(void) {
+    return gs().frame_shown.load();
+}
 
 void mark_frame_shown(void) {
     {
@@ -108,6 +118,11 @@ void gfx_present(void) {
 void display_read_frame(gfx_frame_consumer_t consume, void* context) {
     std::lock_guard<std::mutex> hold(frame_lock);
     if (consume) consume(current_frame(), context);
+}
+
+void display_read_composed_frame(gfx_frame_consumer_t consume, void* context) {
+    std::lock_guard<std::mutex> hold(frame_lock);
+    if (consume) consume(composed_frame(), context);
 }
 
 void display_take_frame(gfx_frame_consumer_t consume, void* context) {

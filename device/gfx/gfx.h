@@ -94,6 +94,9 @@ typedef void (*gfx_frame_consumer_t)(const uint16_t* frame, void* context);
 void display_take_frame(gfx_frame_consumer_t consume, void* context);
 /* The same without marking it shown: a look at the frame, not a hand-over. */
 void display_read_frame(gfx_frame_consumer_t consume, void* context);
+/* A look at the other output frame: the one the latest gfx_present composed
+ * (black before the first). What a paused host shows after a single step. */
+void display_read_composed_frame(gfx_frame_consumer_t consume, void* context);
 
 void gfx_set_inversion_enable(uint8_t flag);
 void gfx_set_inversion_polarity(uint8_t flag);

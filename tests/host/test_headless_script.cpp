@@ -109,7 +109,7 @@ TEST(HeadlessScript, FramesAreNumberedInShowingOrderAtTheirInterval) {
         const ProgramRun r = RunProgram(o);
         ASSERT_EQ(r.status, 0) << r.out;
         EXPECT_EQ(QDir(sub).entryList(QDir::Files).size(), static_cast<int>(c.frames)) << c.everyMs;
-        EXPECT_NE(r.out.find(std::to_string(c.frames) + " frames written to"), std::string::npos)
+        EXPECT_NE(r.out.find("wrote " + std::to_string(c.frames) + " frames to"), std::string::npos)
             << r.out;
         // Each interval divides 1000: the last frame is the screen the run ended on.
         const pcsim::FrameRecorder names(sub.toStdString(), 0);
@@ -153,7 +153,7 @@ TEST(HeadlessScript, AFrameThatCannotBeWrittenEndsTheRunWithTheReason) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("frame-000002.png"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("ran 75 ms"), std::string::npos) << r.out; // stopped at the third frame
-    EXPECT_NE(r.out.find("2 frames written"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("wrote 2 frames"), std::string::npos) << r.out;
 
     const std::string file = dir.filePath("plain").toStdString();
     std::fclose(std::fopen(file.c_str(), "w"));

@@ -3,6 +3,8 @@
 // exit code is 0; a headless run ends early with its outputs written.
 #include <gtest/gtest.h>
 
+#include "host/TerminationSignals.h"
+
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -130,10 +132,29 @@ TEST(Signals, CloseTheWindowLikeExitAndSaveTheSettings) {
         // Stop waits at most a second for the device threads; the rest is
         // the window closing and the settings being written.
         EXPECT_LT(Clock::now() - sent, 5s);
+        EXPECT_EQ(program.Output().find("did not stop"), std::string::npos) << program.Output();
         std::ifstream settings(dir + "/config/VELK/Simulator.conf");
         std::stringstream text;
         text << settings.rdbuf();
         EXPECT_NE(text.str().find("ZoomFactor"), std::string::npos) << "settings saved";
+    }
+}
+
+TEST(Signals, ASecondSignalEndsTheProgramAtOnce) {
+    // A child that never acts on the first signal: the second one must end it.
+    for (int signal : {SIGINT, SIGTERM}) {
+        const pid_t child = fork();
+        if (child == 0) {
+            pcsim::TerminationSignals termination;
+            raise(signal);
+            if (!termination.Caught()) _exit(3);
+            raise(signal);
+            _exit(4); // still alive after the second
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal)
+            << "exit " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1);
     }
 }
 

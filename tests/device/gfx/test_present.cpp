@@ -20,6 +20,13 @@ TEST_F(PresentTest, FramesAlternateAndTheFirstPresentDoesNotWait) {
     gfx_present();
     EXPECT_EQ(display_frame_buffer(), device_memory.frames[1]);
     EXPECT_EQ(device_memory.frames[0][0], 0xFFFF);
+    // The composed frame is the other one: the present's own result.
+    const uint16_t* composed = nullptr;
+    display_read_composed_frame(
+        [](const uint16_t* frame, void* ctx) { *static_cast<const uint16_t**>(ctx) = frame; },
+        &composed);
+    EXPECT_EQ(composed, device_memory.frames[0]);
+    EXPECT_EQ(frame_shown(), 0u); // a look, not a hand-over
 }
 
 TEST_F(PresentTest, PresentUsesRotationWhenSet) {
@@ -55,8 +62,9 @@ TEST_F(PresentTest, TakingTheFrameHandsOverTheCurrentFrameAndReleasesPresent) {
     });
     const uint16_t* seen = nullptr;
     while (!returned.load()) {
-        display_take_frame([](const uint16_t* frame, void* ctx) { *static_cast<const uint16_t**>(ctx) = frame; },
-                           &seen);
+        display_take_frame(
+            [](const uint16_t* frame, void* ctx) { *static_cast<const uint16_t**>(ctx) = frame; },
+            &seen);
         std::this_thread::yield();
     }
     device.join();
