@@ -60,7 +60,7 @@ void BM_PaintPath(benchmark::State& state) {
         s.runner.ConvertFrame(s.frameBits.data());
         pcsim::FlipFrameBits(s.frameBits.data(), &s.frame);
         QPainter painter(&s.target);
-        pcsim::PaintDisplay(painter, s.backBuffer, s.frame, s.display, s.smooth,
+        pcsim::PaintDisplay(painter, QRect(), s.backBuffer, s.frame, s.display, s.smooth,
                             withGrid ? &s.grid : nullptr);
         painter.end();
         benchmark::DoNotOptimize(s.target.constBits());

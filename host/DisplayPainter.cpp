@@ -1,8 +1,6 @@
 #include "host/DisplayPainter.h"
 
-#include <QPaintEngine>
 #include <QPainter>
-#include <QRegion>
 #include <cstring>
 
 #include "host/FrameConversion.h"
@@ -52,13 +50,11 @@ QImage MakeGridImage(const uint32_t* gridBits, int width, int height) {
     return image;
 }
 
-void PaintDisplay(QPainter& painter, const QImage& backBuffer, const QImage& frame,
-                  const QRect& displayRect, bool smooth, const QImage* grid) {
+void PaintDisplay(QPainter& painter, const QRect& dirty, const QImage& backBuffer,
+                  const QImage& frame, const QRect& displayRect, bool smooth, const QImage* grid) {
     // The bezel only where this paint reaches beyond the screen: the device's
-    // repaints cover just the display rectangle, 40 times a second.
-    const QPaintEngine* engine = painter.paintEngine();
-    const QRegion dirty = engine ? engine->systemClip() : QRegion();
-    const QRect reach = dirty.isEmpty() ? backBuffer.rect() : dirty.boundingRect();
+    // repaints cover just the part of the screen that changed.
+    const QRect reach = dirty.isEmpty() ? backBuffer.rect() : dirty;
     if (!displayRect.contains(reach)) painter.drawImage(0, 0, backBuffer);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     painter.drawImage(displayRect, frame);

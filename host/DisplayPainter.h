@@ -28,10 +28,11 @@ void DrawGridDots(uint32_t* gridBits, int zoom, int gridWidth);
  * bottom-up, premultiplied ARGB) the right way up. */
 QImage MakeGridImage(const uint32_t* gridBits, int width, int height);
 
-/* One paint: the bezel (backBuffer, client-sized) where the display
- * rectangle does not cover it, the frame stretched into displayRect, then
- * grid (if given) blended 1:1 at displayRect. */
-void PaintDisplay(QPainter& painter, const QImage& backBuffer, const QImage& frame,
-                  const QRect& displayRect, bool smooth, const QImage* grid);
+/* One paint of the client area's dirty rectangle (empty: all of it): the
+ * bezel (backBuffer, client-sized) where the display rectangle does not
+ * cover it, the frame stretched into displayRect, then grid (if given)
+ * blended 1:1 at displayRect. */
+void PaintDisplay(QPainter& painter, const QRect& dirty, const QImage& backBuffer,
+                  const QImage& frame, const QRect& displayRect, bool smooth, const QImage* grid);
 
 } // namespace pcsim

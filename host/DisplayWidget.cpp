@@ -1,6 +1,7 @@
 #include "host/DisplayWidget.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "host/SimHost.h"
@@ -12,9 +13,9 @@ DisplayWidget::DisplayWidget(SimHost* owner) : QWidget(owner), host(owner) {
     setAttribute(Qt::WA_OpaquePaintEvent); // every paint covers the whole area
 }
 
-void DisplayWidget::paintEvent(QPaintEvent*) {
+void DisplayWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    host->OnPaint(painter);
+    host->OnPaint(painter, event->rect());
 }
 
 void DisplayWidget::mouseMoveEvent(QMouseEvent* event) {

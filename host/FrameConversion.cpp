@@ -30,16 +30,24 @@ void ConvertFramePixels(const uint16_t* frame, uint32_t* frameBits) {
     for (int y = 0; y < kScreenHeight; ++y) {
         const uint16_t* __restrict src = frame + y * kScreenWidth;
         uint32_t* __restrict dst = frameBits + (kScreenHeight - 1 - y) * kScreenWidth;
-        for (int x = 0; x < kScreenWidth; ++x) dst[x] = ConvertPixelInline(src[x]);
+        for (int x = 0; x < kScreenWidth; ++x)
+            dst[x] = ConvertPixelInline(src[x]);
     }
 }
 
-void ConvertFramePixels(const uint16_t* frame, uint32_t* frameBits, uint32_t* upright, int uprightStride) {
-    for (int y = 0; y < kScreenHeight; ++y) {
-        const uint16_t* __restrict src = frame + y * kScreenWidth;
-        uint32_t* __restrict dst = frameBits + (kScreenHeight - 1 - y) * kScreenWidth;
-        uint32_t* __restrict up = upright + static_cast<ptrdiff_t>(y) * uprightStride;
-        for (int x = 0; x < kScreenWidth; ++x) {
+void ConvertFramePixels(const uint16_t* frame, uint32_t* frameBits, uint32_t* upright,
+                        int uprightStride) {
+    ConvertFramePixels(frame, frameBits, upright, uprightStride, FrameArea::Whole());
+}
+
+void ConvertFramePixels(const uint16_t* frame, uint32_t* frameBits, uint32_t* upright,
+                        int uprightStride, const FrameArea& area) {
+    const int width = area.right - area.left;
+    for (int y = area.top; y < area.bottom; ++y) {
+        const uint16_t* __restrict src = frame + y * kScreenWidth + area.left;
+        uint32_t* __restrict dst = frameBits + (kScreenHeight - 1 - y) * kScreenWidth + area.left;
+        uint32_t* __restrict up = upright + static_cast<ptrdiff_t>(y) * uprightStride + area.left;
+        for (int x = 0; x < width; ++x) {
             const uint32_t v = ConvertPixelInline(src[x]);
             dst[x] = v;
             up[x] = v;
@@ -53,24 +61,26 @@ void Put16(uint8_t* at, uint16_t v) {
     at[1] = static_cast<uint8_t>(v >> 8);
 }
 void Put32(uint8_t* at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 } // namespace
 
 bool WriteBitmapFile(const std::string& path, const uint32_t* frameBits, std::string* error) {
     std::array<uint8_t, 54> header{};
-    Put16(&header[0], 0x4D42);                // "BM"
-    Put32(&header[2], kBitmapFileBytes);      // bfSize
-    Put32(&header[10], 54);                   // bfOffBits
-    Put32(&header[14], 40);                   // biSize
-    Put32(&header[18], kScreenWidth);         // biWidth
-    Put32(&header[22], kScreenHeight);        // biHeight: bottom-up
-    Put16(&header[26], 1);                    // biPlanes
-    Put16(&header[28], 32);                   // biBitCount
+    Put16(&header[0], 0x4D42);           // "BM"
+    Put32(&header[2], kBitmapFileBytes); // bfSize
+    Put32(&header[10], 54);              // bfOffBits
+    Put32(&header[14], 40);              // biSize
+    Put32(&header[18], kScreenWidth);    // biWidth
+    Put32(&header[22], kScreenHeight);   // biHeight: bottom-up
+    Put16(&header[26], 1);               // biPlanes
+    Put16(&header[28], 32);              // biBitCount
     // biCompression (BI_RGB) and the remaining fields stay 0.
 
     std::vector<uint8_t> pixels(kFrameBitsBytes);
-    for (int i = 0; i < kScreenWidth * kScreenHeight; ++i) Put32(&pixels[i * 4], frameBits[i]);
+    for (int i = 0; i < kScreenWidth * kScreenHeight; ++i)
+        Put32(&pixels[i * 4], frameBits[i]);
 
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
@@ -81,7 +91,8 @@ bool WriteBitmapFile(const std::string& path, const uint32_t* frameBits, std::st
               std::fwrite(pixels.data(), 1, pixels.size(), f) == pixels.size();
     const int saved_errno = errno;
     ok = (std::fclose(f) == 0) && ok;
-    if (!ok && error) *error = std::string("cannot write ") + path + ": " + std::strerror(saved_errno);
+    if (!ok && error)
+        *error = std::string("cannot write ") + path + ": " + std::strerror(saved_errno);
     return ok;
 }
 

@@ -107,11 +107,15 @@ void SimHost::OnWindowSignal() {
         close();
         return;
     }
-    // A frame the same as the one on screen needs no paint. While paused a
-    // request comes only after a Step, whose frame is always shown.
-    if ((requests & WindowSignal::kRepaint) &&
-        (runner->IsPaused() || runner->FrameChangedSinceConversion()))
+    if (!(requests & WindowSignal::kRepaint)) return;
+    // While paused a request comes only after a Step, whose frame is shown
+    // whole. Running, only the part of the screen that changed is painted:
+    // a frame the same as the one on screen needs no paint at all.
+    if (runner->IsPaused()) {
         display->update(displayRect);
+    } else if (const FrameArea changed = runner->ChangedSinceConversion(); !changed.Empty()) {
+        display->update(ClientRectOf(changed));
+    }
 }
 
 void SimHost::keyPressEvent(QKeyEvent* event) {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "host/CommandLine.h"
+#include "host/FrameConversion.h"
 
 class QAction;
 class QPainter;
@@ -83,7 +84,8 @@ class SimHost : public QMainWindow {
      * coordinates are taken as unsigned 16-bit values, as the window
      * system delivers them. */
     int HitTestKey(int x, int y) const;
-    void OnPaint(QPainter& painter);
+    /* Paint dirty (client coordinates) of the client area. */
+    void OnPaint(QPainter& painter, const QRect& dirty);
     void OnMouseMove(QPoint at);
     void OnMouseButton(QPoint at, bool pressed);
     void OnMouseLeave();
@@ -117,6 +119,12 @@ class SimHost : public QMainWindow {
     void CreateMenuBar();
     void SetCheck(int id, bool checked);
     void OnWindowSignal();
+    /* Where screen pixels of area appear in the client area, one device
+     * pixel wider all round (smooth scaling reaches that far). */
+    QRect ClientRectOf(const FrameArea& area) const;
+    /* The screen pixels that a paint of client rectangle r shows (or
+     * leans on), within the screen. */
+    FrameArea FrameAreaOf(const QRect& r) const;
     void SetPointer(PointerShape shape);
     void ReportSaveFailure(const QString& path, const std::string& error);
     // Simulate › USB Stick (SimHostUsbStick.cpp).

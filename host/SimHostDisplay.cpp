@@ -1,8 +1,8 @@
 // SimHost: display rectangle, bitmaps, grid overlay, painting, key zones,
 // cursor and coordinate tooltip.
-#include <QPaintEngine>
 #include <QPainter>
 #include <QToolTip>
+#include <algorithm>
 #include <cstdio>
 
 #include "host/DisplayPainter.h"
@@ -78,28 +78,44 @@ void SimHost::BuildGridOverlay() {
     gridImage = MakeGridImage(gridBits.data(), rowLength, rows);
 }
 
-void SimHost::OnPaint(QPainter& painter) {
+QRect SimHost::ClientRectOf(const FrameArea& area) const {
+    const int scale = displayRect.width() / kScreenWidth; // the zoom, at every zoom
+    const QRect r(displayRect.left() + (area.left - 1) * scale,
+                  displayRect.top() + (area.top - 1) * scale, (area.right - area.left + 2) * scale,
+                  (area.bottom - area.top + 2) * scale);
+    return r & displayRect;
+}
+
+FrameArea SimHost::FrameAreaOf(const QRect& r) const {
+    const int scale = displayRect.width() / kScreenWidth;
+    const QRect inside = r & displayRect;
+    if (inside.isEmpty() || scale <= 0) return {};
+    const int left = (inside.left() - displayRect.left()) / scale - 1;
+    const int top = (inside.top() - displayRect.top()) / scale - 1;
+    const int right = (inside.right() - displayRect.left()) / scale + 2;
+    const int bottom = (inside.bottom() - displayRect.top()) / scale + 2;
+    return {std::max(left, 0), std::max(top, 0), std::min(right, kScreenWidth),
+            std::min(bottom, kScreenHeight)};
+}
+
+void SimHost::OnPaint(QPainter& painter, const QRect& dirty) {
     // While paused the device is not asked for a frame: the window keeps
     // showing the last one it converted, until a Step brings a new one,
-    // and then shows the frame of that step.
+    // and then shows the frame of that step. Running, a paint converts the
+    // part of the frame it shows (the device's repaints ask for the part
+    // that changed); what lies outside stays as converted before, and the
+    // runner's comparison finds it if it differs.
     // frameImage gets the picture in the same pass: nothing to turn upright.
     uint32_t* upright = reinterpret_cast<uint32_t*>(frameImage.bits());
     const int stride = static_cast<int>(frameImage.bytesPerLine() / sizeof(uint32_t));
-    bool converted = true;
     if (!runner->IsPaused()) {
-        runner->ConvertFrame(frameBits.data(), upright, stride);
+        const FrameArea area = FrameAreaOf(dirty);
+        if (!area.Empty()) runner->ConvertFrame(frameBits.data(), upright, stride, area);
     } else if (runner->TakeSteppedFrame()) {
         runner->ConvertSteppedFrame(frameBits.data(), upright, stride);
-    } else {
-        converted = false;
     }
-    PaintDisplay(painter, backBuffer, frameImage, displayRect, zoom < kBezelLessZoom,
+    PaintDisplay(painter, dirty, backBuffer, frameImage, displayRect, zoom < kBezelLessZoom,
                  gridEnabled ? &gridImage : nullptr);
-    // A paint of part of the screen (an expose) took a new frame but drew
-    // only that part: the rest follows, or a still page would keep it old.
-    const QPaintEngine* engine = painter.paintEngine();
-    const QRegion clip = engine ? engine->systemClip() : QRegion();
-    if (converted && !clip.isEmpty() && !clip.contains(displayRect)) display->update(displayRect);
 }
 
 int SimHost::HitTestKey(int x, int y) const {

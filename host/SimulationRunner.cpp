@@ -1,5 +1,6 @@
 #include "host/SimulationRunner.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -35,13 +36,14 @@ std::atomic<bool> g_threadsLeftBehind{false};
 
 constexpr size_t kScreenPixels = static_cast<size_t>(GFX_WIDTH) * GFX_SCREEN_ROWS;
 
-/* What ConvertFrame's consumer works on: the bitmap and the copy of the
- * frame's screen rows it keeps for FrameChangedSinceConversion. */
+/* What a conversion's consumer works on: the bitmaps, the area and the
+ * copy of the device pixels it keeps for ChangedSinceConversion. */
 struct Conversion {
     uint32_t* bits;
     uint32_t* upright; // nullptr for none
     int uprightStride;
     uint16_t* source;
+    FrameArea area;
 };
 } // namespace
 
@@ -169,44 +171,71 @@ bool SimulationRunner::Stop() {
 }
 
 void SimulationRunner::ConvertFrame(uint32_t* frameBits, uint32_t* upright, int uprightStride) {
-    Convert(display_take_frame, frameBits, upright, uprightStride);
+    Convert(display_take_frame, frameBits, upright, uprightStride, FrameArea::Whole());
+}
+
+void SimulationRunner::ConvertFrame(uint32_t* frameBits, uint32_t* upright, int uprightStride,
+                                    const FrameArea& area) {
+    // Before the first conversion nothing outside the area would be right.
+    Convert(display_take_frame, frameBits, upright, uprightStride,
+            converted.empty() ? FrameArea::Whole() : area);
 }
 
 void SimulationRunner::ConvertSteppedFrame(uint32_t* frameBits, uint32_t* upright,
                                            int uprightStride) {
-    Convert(display_read_composed_frame, frameBits, upright, uprightStride);
+    Convert(display_read_composed_frame, frameBits, upright, uprightStride, FrameArea::Whole());
 }
 
 void SimulationRunner::Convert(FrameReader read, uint32_t* frameBits, uint32_t* upright,
-                               int uprightStride) {
+                               int uprightStride, const FrameArea& area) {
     converted.resize(kScreenPixels);
-    Conversion c{frameBits, upright, uprightStride, converted.data()};
+    Conversion c{frameBits, upright, uprightStride, converted.data(), area};
     read(
         [](const uint16_t* frame, void* context) {
             const Conversion& into = *static_cast<const Conversion*>(context);
+            const FrameArea& a = into.area;
             if (into.upright) {
-                ConvertFramePixels(frame, into.bits, into.upright, into.uprightStride);
+                ConvertFramePixels(frame, into.bits, into.upright, into.uprightStride, a);
             } else {
                 ConvertFramePixels(frame, into.bits);
             }
-            std::memcpy(into.source, frame, kScreenPixels * sizeof(uint16_t));
+            const size_t width = static_cast<size_t>(a.right - a.left);
+            for (int y = a.top; y < a.bottom; ++y) {
+                const size_t at = static_cast<size_t>(y) * kScreenWidth + a.left;
+                std::memcpy(into.source + at, frame + at, width * sizeof(uint16_t));
+            }
         },
         &c);
 }
 
-bool SimulationRunner::FrameChangedSinceConversion() {
-    if (converted.size() != kScreenPixels) return true;
+FrameArea SimulationRunner::ChangedSinceConversion() {
+    if (converted.size() != kScreenPixels) return FrameArea::Whole();
     struct Compare {
         const uint16_t* before;
-        bool changed;
-    } compare{converted.data(), true};
+        FrameArea changed;
+    } compare{converted.data(), {kScreenWidth, kScreenHeight, 0, 0}};
     display_read_frame(
         [](const uint16_t* frame, void* context) {
             Compare& c = *static_cast<Compare*>(context);
-            c.changed = std::memcmp(frame, c.before, kScreenPixels * sizeof(uint16_t)) != 0;
+            FrameArea& a = c.changed;
+            for (int y = 0; y < kScreenHeight; ++y) {
+                const uint16_t* now = frame + y * kScreenWidth;
+                const uint16_t* was = c.before + y * kScreenWidth;
+                if (std::memcmp(now, was, kScreenWidth * sizeof(uint16_t)) == 0) continue;
+                int left = 0;
+                while (now[left] == was[left])
+                    ++left;
+                int right = kScreenWidth;
+                while (now[right - 1] == was[right - 1])
+                    --right;
+                a.left = std::min(a.left, left);
+                a.right = std::max(a.right, right);
+                a.top = std::min(a.top, y);
+                a.bottom = y + 1;
+            }
         },
         &compare);
-    return compare.changed;
+    return compare.changed.Empty() ? FrameArea{} : compare.changed;
 }
 
 void SimulationRunner::SetKey(int k, bool pressed) {

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "host/CommandLine.h"
+#include "host/FrameConversion.h"
 
 namespace pcsim {
 
@@ -74,14 +75,20 @@ class SimulationRunner {
      * and mark it shown. With upright, the same pass also writes the
      * picture top row first there, uprightStride pixels a row. */
     void ConvertFrame(uint32_t* frameBits, uint32_t* upright = nullptr, int uprightStride = 0);
+    /* The same limited to area (upright required): the pixels outside it
+     * keep what an earlier conversion wrote. */
+    void ConvertFrame(uint32_t* frameBits, uint32_t* upright, int uprightStride,
+                      const FrameArea& area);
     /* The same for the frame the latest iteration composed, without marking
      * anything: what a paused window shows after a Step. */
     void ConvertSteppedFrame(uint32_t* frameBits, uint32_t* upright = nullptr,
                              int uprightStride = 0);
-    /* True when the current output frame differs from the one ConvertFrame
-     * converted last (or none was): whether a repaint would show anything
-     * new. Many frames of a slowly moving page are the same as the last. */
-    bool FrameChangedSinceConversion();
+    /* The smallest area holding every pixel in which the current output
+     * frame differs from what the conversions wrote (all of it before the
+     * first); empty when a repaint would show nothing new. A moving page
+     * changes a small part of the screen from one frame to the next. */
+    FrameArea ChangedSinceConversion();
+    bool FrameChangedSinceConversion() { return !ChangedSinceConversion().Empty(); }
     /* Set (pressed) or clear bit k-1 of key_input, k = 1..5. */
     void SetKey(int k, bool pressed);
     /* Deliver user event n (0 or 1) to the device. */
@@ -100,16 +107,17 @@ class SimulationRunner {
     /* Application thread: if a Step is waiting, have the tick thread run
      * its ticks and return true once they ran (false when none or quit). */
     static bool RunStepTicks(Shared& s);
-    /* ConvertFrame and ConvertSteppedFrame: the chosen frame through read. */
+    /* ConvertFrame and ConvertSteppedFrame: area of the frame chosen by read. */
     using FrameReader = void (*)(void (*)(const uint16_t*, void*), void*);
-    void Convert(FrameReader read, uint32_t* frameBits, uint32_t* upright, int uprightStride);
+    void Convert(FrameReader read, uint32_t* frameBits, uint32_t* upright, int uprightStride,
+                 const FrameArea& area);
 
     // What the device threads use lives in Shared, owned jointly with them,
     // so that a thread left behind by Stop never touches freed memory.
     std::shared_ptr<Shared> shared;
     bool started = false;            // attached and not yet stopped
     bool paused = true;              // no timer armed
-    std::vector<uint16_t> converted; // the screen rows of the frame ConvertFrame converted last
+    std::vector<uint16_t> converted; // the screen pixels as the conversions left them
     std::thread applicationThread;   // joined (or left behind) by Stop
 };
 

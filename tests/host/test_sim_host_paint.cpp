@@ -87,6 +87,39 @@ class SimHostPaintTest : public QObject {
         QVERIFY(!runner.FrameChangedSinceConversion());
     }
 
+    void aPaintOfPartOfTheScreenTakesThatPartAndLeavesTheRestForLater() {
+        auto& runner = host->Runner();
+        for (int zoom : {1, 2, 4}) {
+            host->SetZoom(zoom);
+            FillDeviceFrame(0x0000);
+            Paint();
+            QVERIFY(!runner.FrameChangedSinceConversion());
+            // Two changed pixels far apart: the changed area holds both.
+            SetDevicePixel(10, 20, 0xF800);
+            SetDevicePixel(200, 100, 0x001F);
+            const pcsim::FrameArea changed = runner.ChangedSinceConversion();
+            QCOMPARE(changed.left, 10);
+            QCOMPARE(changed.top, 20);
+            QCOMPARE(changed.right, 201);
+            QCOMPARE(changed.bottom, 101);
+            // A paint of the client area around the first pixel only (an
+            // expose): it shows that pixel, the other one is still to come.
+            const QRect screen = host->DisplayRect();
+            const QPoint first = screen.topLeft() + QPoint(10, 20) * zoom;
+            const QImage part =
+                host->Display()->grab(QRect(first - QPoint(5, 5), QSize(10, 10))).toImage();
+            QVERIFY(qRed(part.pixel(5, 5)) > 0x40); // smooth scaling at zoom 2 blends it
+            const pcsim::FrameArea rest = runner.ChangedSinceConversion();
+            QCOMPARE(rest.left, 200);
+            QCOMPARE(rest.top, 100);
+            QCOMPARE(rest.right, 201);
+            QCOMPARE(rest.bottom, 101);
+            const QImage window = Paint();
+            QVERIFY(qBlue(window.pixel(screen.topLeft() + QPoint(200, 100) * zoom)) > 0x40);
+            QVERIFY(!runner.FrameChangedSinceConversion());
+        }
+    }
+
     void frameSitsInTheOpeningOfTheBezel() {
         FillDeviceFrame(0xFFFF);
         SetDevicePixel(0, 0, 0xF800);     // top-left: red
