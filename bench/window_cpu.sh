@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # CPU time of the running window: starts pc-simulator on a private Xvfb
 # (zoom 1, fresh settings), waits until its window is shown and has run for
-# 3 s, then reads the process's user + system time over SECONDS (default 15)
-# of wall time from /proc/PID/stat. Prints the share of one core. The X
-# server's own work (drawing what the program sends) is not counted.
+# 3 s, then reads the CPU time of each of its threads over SECONDS (default
+# 15) of wall time. Prints the share of one core, in all and per thread
+# (the window's thread, then the device's application and tick threads,
+# which the program names). The X server's own work (drawing what the
+# program sends) is not counted. EXTRA_ENV adds environment settings.
 #
 #   bench/window_cpu.sh [SECONDS] [PROGRAM]
 #
@@ -29,21 +31,35 @@ server=$!
 read -r -t 10 number <&"$fd"
 display=":$number"
 
-(cd "$work" && exec env HOME="$work" XDG_CONFIG_HOME="$work/config" DISPLAY="$display" QT_QPA_PLATFORM=xcb \
+(cd "$work" && exec env HOME="$work" XDG_CONFIG_HOME="$work/config" DISPLAY="$display" QT_QPA_PLATFORM=xcb ${EXTRA_ENV:-} \
   "$program_path" 2>/dev/null) &
 program=$!
 build/tests/window_capture "$display" "PC Simulator" 3000 "$work/shown.png"
 
-ticks=$(getconf CLK_TCK)
-read -r u0 s0 < <(awk '{print $14, $15}' "/proc/$program/stat")
+# Each thread's time on a CPU in ns, from the scheduler's own account
+# (/proc/PID/task/TID/schedstat), which is exact where the user and system
+# times of /proc/PID/stat are sampled at the clock tick.
+sample() {
+  for task in /proc/"$program"/task/*; do
+    printf '%s %s %s\n' "${task##*/}" "$(tr ' ' _ <"$task/comm")" "$(cut -d' ' -f1 "$task/schedstat")"
+  done
+}
+before=$(sample)
 t0=$(date +%s.%N)
 sleep "$seconds"
-read -r u1 s1 < <(awk '{print $14, $15}' "/proc/$program/stat")
+after=$(sample)
 t1=$(date +%s.%N)
-python3 - "$u0" "$s0" "$u1" "$s1" "$t0" "$t1" "$ticks" <<'PY'
+python3 - "$t0" "$t1" "$before" "$after" <<'PY'
 import sys
-u0, s0, u1, s1 = map(int, sys.argv[1:5]); t0, t1 = map(float, sys.argv[5:7]); hz = int(sys.argv[7])
-cpu = ((u1 - u0) + (s1 - s0)) / hz
-print(f"window at zoom 1: {cpu:.2f} s CPU in {t1 - t0:.1f} s = {100 * cpu / (t1 - t0):.2f} % of one core "
-      f"(user {(u1 - u0) / hz:.2f} s, system {(s1 - s0) / hz:.2f} s)")
+t0, t1 = map(float, sys.argv[1:3])
+def parse(text):
+    return {tid: (name, int(ns)) for tid, name, ns in (line.split() for line in text.splitlines())}
+before, after = parse(sys.argv[3]), parse(sys.argv[4])
+wall = t1 - t0
+threads = [(name, (ns - before.get(tid, (name, 0))[1]) / 1e9) for tid, (name, ns) in after.items()]
+cpu = sum(t for _, t in threads)
+print(f"window at zoom 1: {cpu:.3f} s CPU in {wall:.1f} s = {100 * cpu / wall:.2f} % of one core")
+for name, t in sorted(threads, key=lambda x: -x[1]):
+    if t > 0:
+        print(f"  {name:<16} {100 * t / wall:.2f} %")
 PY

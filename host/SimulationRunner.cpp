@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -222,11 +223,13 @@ FrameArea SimulationRunner::ChangedSinceConversion() {
                 const uint16_t* now = frame + y * kScreenWidth;
                 const uint16_t* was = c.before + y * kScreenWidth;
                 if (std::memcmp(now, was, kScreenWidth * sizeof(uint16_t)) == 0) continue;
+                // Only what lies outside the columns found so far can widen
+                // the area: the scans stop at its edges.
                 int left = 0;
-                while (now[left] == was[left])
+                while (left < a.left && now[left] == was[left])
                     ++left;
                 int right = kScreenWidth;
-                while (now[right - 1] == was[right - 1])
+                while (right > a.right && now[right - 1] == was[right - 1])
                     --right;
                 a.left = std::min(a.left, left);
                 a.right = std::max(a.right, right);
@@ -252,6 +255,7 @@ bool SimulationRunner::ThreadsLeftBehind() {
 
 void SimulationRunner::ApplicationThread(std::shared_ptr<Shared> state) {
     Shared& s = *state;
+    pthread_setname_np(pthread_self(), "device-loop"); // as top -H and debuggers show it
     {
         std::lock_guard<std::mutex> hold(s.lock);
         try {
@@ -314,6 +318,7 @@ void SimulationRunner::TickThread(std::shared_ptr<Shared> state) {
     // Where raising it is not allowed (an unprivileged user without a nice
     // limit) the tick simply runs at normal priority.
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kTickNice);
+    pthread_setname_np(pthread_self(), "device-tick");
     while (!s.quit) {
         const bool due = s.tickTimer.Wait(kWaitTimeoutMs);
         if (s.quit) break;
