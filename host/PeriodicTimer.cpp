@@ -1,8 +1,8 @@
 #include "host/PeriodicTimer.h"
 
 #include <cerrno>
+#include <chrono>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/timerfd.h>
 #include <system_error>
 #include <unistd.h>
@@ -10,63 +10,86 @@
 namespace pcsim {
 
 namespace {
-void SetTimer(int fd, uint32_t periodMs) {
-    itimerspec period{};
-    period.it_interval.tv_sec = periodMs / 1000;
-    period.it_interval.tv_nsec = static_cast<long>(periodMs % 1000) * 1000000L;
-    period.it_value = period.it_interval; // zero disarms
-    timerfd_settime(fd, 0, &period, nullptr);
+void SetTimer(int fd, long firstNs, uint32_t periodMs) {
+    itimerspec t{};
+    t.it_value.tv_sec = firstNs / 1000000000L;
+    t.it_value.tv_nsec = firstNs % 1000000000L; // zero disarms
+    t.it_interval.tv_sec = periodMs / 1000;
+    t.it_interval.tv_nsec = static_cast<long>(periodMs % 1000) * 1000000L;
+    timerfd_settime(fd, 0, &t, nullptr);
+}
+
+/* One read of the expiry count; 0 when there was none to read. */
+uint64_t ReadExpiries(int fd) {
+    uint64_t count = 0;
+    ssize_t got;
+    do {
+        got = read(fd, &count, sizeof count);
+    } while (got < 0 && errno == EINTR);
+    return got == static_cast<ssize_t>(sizeof count) ? count : 0;
 }
 } // namespace
 
-PeriodicTimer::PeriodicTimer() : fd_(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK)) {
+PeriodicTimer::PeriodicTimer() : fd_(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC)) {
     if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "timerfd_create");
-    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd_ < 0) {
-        const int error = errno;
-        close(fd_);
-        throw std::system_error(error, std::generic_category(), "eventfd");
-    }
 }
 
 PeriodicTimer::~PeriodicTimer() {
-    close(wakeFd_);
     close(fd_);
 }
 
 // timerfd_settime clears the count of unread expiries, which is what makes
 // a pause take effect at once.
 void PeriodicTimer::Arm(uint32_t periodMs) {
-    SetTimer(fd_, periodMs);
+    if (periodMs == 0) {
+        Disarm();
+        return;
+    }
+    std::lock_guard<std::mutex> hold(lock_);
+    armed_ = true;
+    periodMs_ = periodMs;
+    SetTimer(fd_, static_cast<long>(periodMs) * 1000000L, periodMs);
+    change_.notify_all();
 }
 
 void PeriodicTimer::Disarm() {
-    SetTimer(fd_, 0);
+    std::lock_guard<std::mutex> hold(lock_);
+    armed_ = false;
+    // One expiry a nanosecond from now and none after it: a thread asleep in
+    // its read wakes, finds the timer disarmed and returns. Left unread it
+    // does no harm: nothing reads while disarmed, and Arm clears it.
+    SetTimer(fd_, 1, 0);
+    change_.notify_all();
 }
 
 bool PeriodicTimer::Wait(int timeoutMs) {
-    pollfd p[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-    int ready;
-    do {
-        ready = poll(p, 2, timeoutMs);
-    } while (ready < 0 && errno == EINTR);
-    if (ready <= 0) return false;
-    uint64_t count = 0;
-    if (p[1].revents & POLLIN) {
-        // Non-blocking: draining an already drained counter just fails.
-        [[maybe_unused]] const ssize_t drained = read(wakeFd_, &count, sizeof count);
+    std::unique_lock<std::mutex> hold(lock_);
+    if (!armed_) {
+        change_.wait_for(hold, std::chrono::milliseconds(timeoutMs),
+                         [this] { return woken_ || armed_; });
+        woken_ = false;
+        return false;
     }
-    if (!(p[0].revents & POLLIN)) return false;
-    // Non-blocking: a Disarm between poll and read leaves nothing to read.
-    return read(fd_, &count, sizeof count) == static_cast<ssize_t>(sizeof count) && count > 0;
+    woken_ = false; // the read below ends with the next expiry anyway
+    const bool poll_first = periodMs_ > static_cast<uint32_t>(timeoutMs);
+    hold.unlock();
+    if (poll_first) {
+        pollfd p{fd_, POLLIN, 0};
+        int ready;
+        do {
+            ready = poll(&p, 1, timeoutMs);
+        } while (ready < 0 && errno == EINTR);
+        if (ready <= 0) return false;
+    }
+    const uint64_t count = ReadExpiries(fd_);
+    hold.lock();
+    return armed_ && count > 0; // not the nanosecond shot of a Disarm
 }
 
 void PeriodicTimer::Wake() {
-    const uint64_t one = 1;
-    ssize_t written;
-    do {
-        written = write(wakeFd_, &one, sizeof one);
-    } while (written < 0 && errno == EINTR);
+    std::lock_guard<std::mutex> hold(lock_);
+    woken_ = true;
+    change_.notify_all();
 }
 
 } // namespace pcsim

@@ -42,7 +42,8 @@ TEST(PeriodicTimer, WakeEndsAWaitWithoutCountingAsAPeriod) {
     });
     EXPECT_FALSE(timer.Wait(5000)) << "woken, not expired";
     other.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << "the wake did not cut the wait short";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s)
+        << "the wake did not cut the wait short";
     timer.Wake();
     timer.Wake();
     EXPECT_FALSE(timer.Wait(1000)); // both wakes end this one wait...
@@ -51,6 +52,22 @@ TEST(PeriodicTimer, WakeEndsAWaitWithoutCountingAsAPeriod) {
     EXPECT_GE(std::chrono::steady_clock::now() - second, 25ms) << "...and leave nothing behind";
     timer.Arm(5);
     EXPECT_TRUE(timer.Wait(100)) << "a woken timer still expires";
+}
+
+TEST(PeriodicTimer, DisarmEndsAWaitForTheNextExpiryAtOnce) {
+    // A running device thread sleeps until the next period; a pause must
+    // not leave it there for a whole period (or for good).
+    pcsim::PeriodicTimer timer;
+    timer.Arm(5000);
+    const auto start = std::chrono::steady_clock::now();
+    std::thread other([&] {
+        std::this_thread::sleep_for(20ms);
+        timer.Disarm();
+    });
+    EXPECT_FALSE(timer.Wait(10000)) << "a pause, not an expiry";
+    other.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_FALSE(timer.Wait(30)) << "and nothing is left to count as one";
 }
 
 bool Readable(int fd) {
