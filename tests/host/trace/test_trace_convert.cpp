@@ -4,7 +4,11 @@
 
 #include <filesystem>
 
+#include "host/trace/AscFormat.h"
+#include "host/trace/CandumpFormat.h"
+#include "host/trace/CtbFormat.h"
 #include "host/trace/TraceConvert.h"
+#include "host/trace/UnitLogFormat.h"
 #include "trace_test_support.h"
 
 using namespace pcsim;
@@ -96,6 +100,53 @@ TEST_F(TraceConvert, UnitLogKeepsWhatItCanAndSaysWhatItCannot) {
         if (f.find(" R ") == std::string::npos) expected.push_back(f.substr(0, f.find(" T")));
     }
     EXPECT_EQ(PortFrames(TraceFormat::Candump, File("from_unit.log"), 0), expected);
+}
+
+/* Every time a CTB trace can hold (up to 2^63 - 1 microseconds) is written
+ * by each text format and read back the same; a microsecond more, or a
+ * time of more digits, is refused with the reason. */
+TEST_F(TraceConvert, LargestTimesSurviveEveryTextFormat) {
+    TraceFrame f;
+    f.id = 0x124;
+    f.dlc = 1;
+    f.data[0] = 0x22;
+    std::string ctb;
+    AppendCtbHeader(&ctb);
+    for (const uint64_t due : {uint64_t{0}, uint64_t{1} << 62, uint64_t{INT64_MAX}})
+        AppendCtbRecord(&ctb, f, due);
+    WriteFile(File("far.ctb"), ctb);
+
+    struct Case {
+        const char* name;
+        TraceFormat format;
+        void (*line)(std::string*, const TraceFrame&, int64_t);
+    };
+    static const Case cases[] = {
+        {"far.log", TraceFormat::Candump, AppendCandumpLine},
+        {"far.asc", TraceFormat::Asc, AppendAscLine},
+        {"far_CAN1.log", TraceFormat::UnitLog, AppendUnitLogLine},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Convert(File("far.ctb"), File(c.name));
+        Convert(File(c.name), File("back.ctb"));
+        EXPECT_EQ(ReadFile(File("back.ctb")), ctb);
+
+        std::string largest;
+        c.line(&largest, f, INT64_MAX);
+        ASSERT_NE(largest.find("9223372036854.775807"), std::string::npos) << largest;
+        for (const char* beyond : {"9223372036854.775808", "99999999999999.000000"}) {
+            std::string line = largest;
+            line.replace(line.find("9223372036854.775807"), 20, beyond);
+            const TraceReadResult r = trace_test::ReadBytes(c.format, line);
+            ASSERT_EQ(r.bad.size(), 1u) << line;
+            EXPECT_NE(r.bad[0].reason.find(
+                          std::string(beyond) +
+                          "' is beyond the largest time a trace carries, 9223372036854.775807 s"),
+                      std::string::npos)
+                << r.bad[0].reason;
+        }
+    }
 }
 
 TEST_F(TraceConvert, BadLinesAreReportedAndNothingIsWrittenHalf) {
