@@ -128,7 +128,7 @@ bool ConvertTrace(const ConvertRequest& request, ConvertReport* report) {
     }
     const TraceFormat from = request.from != TraceFormat::Unknown
                                  ? request.from
-                                 : TraceFormatOfInput(request.inPath, std::string_view(bytes).substr(0, 80));
+                                 : TraceFormatOfInput(request.inPath, bytes);
     const TraceFormat to = request.to != TraceFormat::Unknown ? request.to : TraceFormatOfPath(request.outPath);
     if (from == TraceFormat::Unknown) {
         report->errors.push_back(request.inPath +

@@ -149,6 +149,42 @@ TEST_F(TraceConvert, LargestTimesSurviveEveryTextFormat) {
     }
 }
 
+/* A candump log is told by its content, whatever its name; the unit log's
+ * header and CTB's signature win over the name as well. */
+TEST_F(TraceConvert, ContentTellsTheInputFormatBeforeTheName) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        TraceFormat format;
+    };
+    const std::string unitLog =
+        std::string(kUnitLogHeader) +
+        " 0    00000123    1     11                                  1.000000\n";
+    const Case cases[] = {
+        {"QMX_v084_000001_CAN1.log", "(1.000000) can0 123#11\n", TraceFormat::Candump},
+        {"bus_can2.log", "\r\n  \n\t(1436509052.249713) vcan1 123#R\n", TraceFormat::Candump},
+        {"recording.asc", "(1.000000) can0 123#11\n", TraceFormat::Candump},
+        {"recording.log", unitLog, TraceFormat::UnitLog},
+        {"recording.log", std::string("CTB\0\2\0\0\0", 8), TraceFormat::Ctb},
+        {"QMX_v084_000001_CAN1.log", unitLog, TraceFormat::UnitLog},
+        {"QMX_v084_000001_CAN1.log", "", TraceFormat::UnitLog},
+        {"QMX_v084_000001_CAN1.log", "(1.000000)\n",
+         TraceFormat::UnitLog}, // no interface: not candump form
+        {"QMX_v084_000001_CAN1.log", "(soon) can0 123#11\n", TraceFormat::UnitLog},
+        {"recording.asc", "date Thu Jan  1 00:00:00 1970\n", TraceFormat::Asc},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TraceFormatOfInput(c.name, c.bytes), c.format) << c.name << ": " << c.bytes;
+    }
+
+    WriteFile(File("bus_CAN1.log"), "(1436509052.249713) can1 123#DEADBEEF\n");
+    const auto r = Tool("convert " + File("bus_CAN1.log") + " " + File("bus.ctb"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("(candump)"), std::string::npos) << r.out;
+    EXPECT_EQ(OffsetFrames(TraceFormat::Ctb, ReadFile(File("bus.ctb")), false),
+              (std::vector<std::string>{"0.000000 p9 s123 D dlc4 DE AD BE EF"}));
+}
+
 TEST_F(TraceConvert, BadLinesAreReportedAndNothingIsWrittenHalf) {
     WriteFile(File("broken.log"), "(1.000000) can0 123#11\n"
                                   "(1.000100) can0 123#1\n"
