@@ -69,17 +69,36 @@ bool CanTapRing::TryPut(const TapFrame& frame) {
     return true;
 }
 
-void CanTapRing::Put(const TapFrame& frame) {
-    if (TryPut(frame)) return;
-    if (lossless_.load(std::memory_order_relaxed)) {
-        // Only a headless run asks for this: its time is virtual, so waiting
-        // for the reader costs the device nothing.
-        while (Enabled()) {
-            std::this_thread::yield();
-            if (TryPut(frame)) return;
+/* The producer marks itself inside Put before it looks at the enabled
+ * flag, and SetEnabled(false) clears the flag before it looks at the mark
+ * (both sequentially consistent): either the producer sees the ring
+ * disabled, or the reader waits until the frame is in. */
+bool CanTapRing::Put(const TapFrame& frame) {
+    putting_.store(true, std::memory_order_seq_cst);
+    bool put = false;
+    if (enabled_.load(std::memory_order_seq_cst)) {
+        put = TryPut(frame);
+        if (!put && lossless_.load(std::memory_order_relaxed)) {
+            // Only a headless run asks for this: its time is virtual, so
+            // waiting for the reader costs the device nothing.
+            while (!put && Enabled()) {
+                std::this_thread::yield();
+                put = TryPut(frame);
+            }
         }
+        if (!put) dropped_.fetch_add(1, std::memory_order_relaxed);
     }
-    dropped_.fetch_add(1, std::memory_order_relaxed);
+    putting_.store(false, std::memory_order_release);
+    return put;
+}
+
+void CanTapRing::SetEnabled(bool enabled) {
+    enabled_.store(enabled, std::memory_order_seq_cst);
+    if (enabled) return;
+    // A Put under way takes a few instructions, or ends its wait for room
+    // as soon as it sees the flag.
+    while (putting_.load(std::memory_order_seq_cst))
+        std::this_thread::yield();
 }
 
 uint32_t CanTapRing::Take(TapFrame* out, uint32_t max) {

@@ -35,15 +35,19 @@ class CanTapRing {
     CanTapRing(const CanTapRing&) = delete;
     CanTapRing& operator=(const CanTapRing&) = delete;
 
-    /* Producer side. */
-    void Put(const TapFrame& frame);
+    /* Producer side: true when the frame went into the ring, false when
+     * the ring is disabled (the frame belongs to no reader) or it was
+     * dropped. */
+    bool Put(const TapFrame& frame);
     /* Reader side: up to max frames into out; returns how many. */
     uint32_t Take(TapFrame* out, uint32_t max);
     /* Reader side: forget everything waiting (a reader that starts anew). */
     void DiscardWaiting();
 
-    /* Whether the producer copies into this ring at all. */
-    void SetEnabled(bool enabled) { enabled_.store(enabled, std::memory_order_release); }
+    /* Whether the producer copies into this ring at all. Disabling returns
+     * once a Put under way has ended: afterwards no frame enters the ring
+     * until it is enabled again, so the reader's last Take sees them all. */
+    void SetEnabled(bool enabled);
     bool Enabled() const { return enabled_.load(std::memory_order_acquire); }
     /* Producer waits for room instead of dropping (see above). */
     void SetLossless(bool lossless) { lossless_.store(lossless, std::memory_order_relaxed); }
@@ -59,6 +63,7 @@ class CanTapRing {
     alignas(64) std::atomic<uint64_t> tail_{0}; // frames taken (reader)
     std::atomic<uint64_t> dropped_{0};
     std::atomic<bool> enabled_{false};
+    std::atomic<bool> putting_{false}; // the producer is inside Put
     std::atomic<bool> lossless_{false};
 };
 

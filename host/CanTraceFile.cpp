@@ -10,7 +10,13 @@ namespace pcsim {
 
 namespace {
 constexpr uint32_t kBatchFrames = 1024;
+
+/* errno of a stdio call that failed (cleared before it); EIO when the call
+ * left none. */
+int ErrorNumber() {
+    return errno != 0 ? errno : EIO;
 }
+} // namespace
 
 std::unique_ptr<CanTraceFile> CanTraceFile::Open(const std::string& path, CanTapRing* ring, bool lossless,
                                                  std::string* error) {
@@ -19,25 +25,35 @@ std::unique_ptr<CanTraceFile> CanTraceFile::Open(const std::string& path, CanTap
         *error = "--can-trace: cannot create " + path + ": " + std::strerror(errno);
         return nullptr;
     }
+    const uint64_t dropped = ring->Dropped(); // by an earlier reader of the ring
     ring->DiscardWaiting();
     ring->SetLossless(lossless);
     ring->SetEnabled(true);
-    return std::unique_ptr<CanTraceFile>(new CanTraceFile(path, file, ring));
+    return std::unique_ptr<CanTraceFile>(new CanTraceFile(path, file, ring, dropped));
 }
 
-CanTraceFile::CanTraceFile(const std::string& path, FILE* file, CanTapRing* ring)
-    : path_(path), file_(file), ring_(ring), writer_([this] { WriterLoop(); }) {}
+CanTraceFile::CanTraceFile(const std::string& path, FILE* file, CanTapRing* ring,
+                           uint64_t droppedAtOpen)
+    : path_(path), file_(file), ring_(ring), droppedAtOpen_(droppedAtOpen),
+      writer_([this] { WriterLoop(); }) {}
 
 CanTraceFile::~CanTraceFile() {
     std::string ignored;
     Finish(&ignored);
 }
 
-bool CanTraceFile::Drain() {
+void CanTraceFile::Drain() {
     TapFrame frames[kBatchFrames];
     std::string text;
     uint32_t n = 0;
+    // Frames handed to stdio in this pass: in the file only once flushed,
+    // and taken as lost when a write or the flush fails.
+    uint64_t unflushed = 0;
     while ((n = ring_->Take(frames, kBatchFrames)) > 0) {
+        if (writeError_ != 0) {
+            discarded_ += n;
+            continue;
+        }
         text.clear();
         for (uint32_t i = 0; i < n; ++i) {
             const TapFrame& t = frames[i];
@@ -51,10 +67,23 @@ bool CanTraceFile::Drain() {
             std::memcpy(f.data, t.data, sizeof f.data);
             AppendCandumpLine(&text, f, static_cast<int64_t>(t.timeUs));
         }
-        if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) return false;
-        written_ += n;
+        errno = 0;
+        if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
+            writeError_ = ErrorNumber();
+            discarded_ += unflushed + n;
+            unflushed = 0;
+            continue;
+        }
+        unflushed += n;
     }
-    return std::fflush(file_) == 0;
+    if (unflushed == 0) return;
+    errno = 0;
+    if (std::fflush(file_) != 0) {
+        writeError_ = ErrorNumber();
+        discarded_ += unflushed;
+    } else {
+        written_ += unflushed;
+    }
 }
 
 void CanTraceFile::WriterLoop() {
@@ -62,15 +91,16 @@ void CanTraceFile::WriterLoop() {
     while (!stop_) {
         wake_.wait_for(lock, std::chrono::milliseconds(kWakeMs));
         lock.unlock();
-        if (!writeFailed_ && !Drain()) writeFailed_ = true;
+        Drain();
         lock.lock();
     }
 }
 
 bool CanTraceFile::Finish(std::string* problem) {
     if (!writer_.joinable()) return true;
-    // The device may still be running (a thread left behind): stop it from
-    // waiting on this ring before the last drain.
+    // The device may still be running (a thread left behind): once the ring
+    // is disabled, no frame enters it any more, so the last drain below
+    // takes every frame the ring accepted.
     ring_->SetEnabled(false);
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -78,15 +108,20 @@ bool CanTraceFile::Finish(std::string* problem) {
     }
     wake_.notify_one();
     writer_.join();
-    if (!writeFailed_ && !Drain()) writeFailed_ = true;
-    const int writeError = errno;
-    const bool closed = std::fclose(file_) == 0;
+    Drain();
+    errno = 0;
+    if (std::fclose(file_) != 0 && writeError_ == 0) writeError_ = ErrorNumber();
     file_ = nullptr;
     std::string text;
-    if (writeFailed_ || !closed) text = "--can-trace: cannot write " + path_ + ": " + std::strerror(writeError);
-    if (ring_->Dropped() > 0) {
+    if (writeError_ != 0) {
+        text = "--can-trace: cannot write " + path_ + ": " + std::strerror(writeError_);
+        if (discarded_ > 0)
+            text += "; the last " + std::to_string(discarded_) + " frame(s) not written";
+    }
+    const uint64_t dropped = ring_->Dropped() - droppedAtOpen_;
+    if (dropped > 0) {
         if (!text.empty()) text += "; ";
-        text += "--can-trace: " + std::to_string(ring_->Dropped()) + " frame(s) not written to " + path_ +
+        text += "--can-trace: " + std::to_string(dropped) + " frame(s) not written to " + path_ +
                 ": the writer fell behind";
     }
     *problem = text;

@@ -5,6 +5,7 @@
 // as the session goes (a crash keeps what came before it) and closed by
 // Finish, which also writes whatever is still waiting.
 #include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -34,16 +35,21 @@ class CanTraceFile {
     bool Finish(std::string* problem);
 
   private:
-    CanTraceFile(const std::string& path, FILE* file, CanTapRing* ring);
+    CanTraceFile(const std::string& path, FILE* file, CanTapRing* ring, uint64_t droppedAtOpen);
     void WriterLoop();
-    /* Write every frame waiting in the ring; false on a write error. */
-    bool Drain();
+    /* Write every frame waiting in the ring. After a write error it goes on
+     * taking them, counted and not written, so that a device waiting for
+     * room (a lossless ring) is never held up for good. */
+    void Drain();
 
     const std::string path_;
     FILE* file_;
     CanTapRing* ring_;
-    bool writeFailed_ = false; // only the writer thread, then Finish after the join
-    uint64_t written_ = 0;
+    const uint64_t droppedAtOpen_; // the ring's drop count when this file began
+    // Written by the writer thread, then by Finish after the join.
+    int writeError_ = 0;     // errno of the first failed write; 0 while all went well
+    uint64_t written_ = 0;   // frames in the file (flushed)
+    uint64_t discarded_ = 0; // frames of the failed write and all taken after it
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stop_ = false; // guarded by mutex_

@@ -54,7 +54,14 @@ bool ReadCanTraceOption(const std::string& v, CommandLineOptions* o, std::string
         *error = "--can-trace: the folder " + folder.string() + " does not exist";
         return false;
     }
-    if (::access(folder.c_str(), W_OK) != 0) {
+    // An existing file is only emptied (it may be a device such as
+    // /dev/null); a new one needs a folder that may be written in.
+    const bool exists = std::filesystem::exists(path, ignored);
+    if (exists && ::access(path.c_str(), W_OK) != 0) {
+        *error = "--can-trace: cannot write " + v;
+        return false;
+    }
+    if (!exists && ::access(folder.c_str(), W_OK) != 0) {
         *error = "--can-trace: cannot write in " + folder.string();
         return false;
     }

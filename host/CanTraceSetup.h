@@ -17,7 +17,8 @@ void ApplyCanTraceOptions(const CommandLineOptions& options);
  * frames were lost or it could not be written. */
 bool FinishCanTrace();
 
-/* Reader of the --can-trace option: a file name whose folder exists. */
+/* Reader of the --can-trace option: a file that exists and may be
+ * written, or a new one in a folder that exists and may be written in. */
 bool ReadCanTraceOption(const std::string& value, CommandLineOptions* options, std::string* error);
 
 } // namespace pcsim

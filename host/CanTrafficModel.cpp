@@ -58,14 +58,22 @@ void CanTrafficModel::Append(const TapFrame* in, uint32_t count) {
     if (chrono) endInsertRows();
 
     // One row per identifier; identifiers seen for the first time become
-    // rows after the known ones, inserted as one block.
+    // rows after the known ones, inserted as one block, as long as there
+    // is room (29-bit identifiers are far too many to keep them all).
     const size_t known = idRows.size();
     std::vector<IdRow> added;
     for (uint32_t i = 0; i < count; ++i) {
         const TapFrame& f = in[i];
         const IdKey key{f.port, f.sent, f.extended, f.id};
-        auto [it, isNew] = idIndex.emplace(key, known + added.size());
-        if (isNew) added.push_back({});
+        auto it = idIndex.find(key);
+        if (it == idIndex.end()) {
+            if (known + added.size() >= static_cast<size_t>(kMaxIdRows)) {
+                ++withoutRow;
+                continue;
+            }
+            it = idIndex.emplace(key, known + added.size()).first;
+            added.push_back({});
+        }
         IdRow& row = it->second < known ? idRows[it->second] : added[it->second - known];
         if (row.count == 0) row.firstUs = f.timeUs;
         row.last = f;
@@ -85,6 +93,7 @@ void CanTrafficModel::Clear() {
     idRows.clear();
     idIndex.clear();
     framesSeen = 0;
+    withoutRow = 0;
     endResetModel();
 }
 

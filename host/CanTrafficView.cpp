@@ -132,6 +132,10 @@ void CanTrafficView::UpdateStatus() {
     QString text = QStringLiteral("%1 frames").arg(model.FramesSeen());
     const uint64_t dropped = Ring().Dropped() - droppedAtClear;
     if (dropped > 0) text += QStringLiteral(", %1 not shown (the view fell behind)").arg(dropped);
+    if (model.FramesWithoutRow() > 0)
+        text += QStringLiteral(", %1 without a row by identifier (%2 identifiers at most)")
+                    .arg(model.FramesWithoutRow())
+                    .arg(CanTrafficModel::kMaxIdRows);
     if (Paused()) text += QStringLiteral(", paused");
     status->setText(text);
 }

@@ -222,12 +222,16 @@ int cando_receive(int port, CanMessage* message) {
     uint8_t* buffer = p.rx_buffer;
     uint32_t read = read_u32(buffer + CANDO_RX_READ_INDEX);
     const uint32_t write = read_u32(buffer + CANDO_RX_WRITE_INDEX);
-    // An index out of the buffer (a confused library) restarts at slot 0.
+    // A read index out of the buffer (a confused library) restarts at slot
+    // 0; a write index out of it leaves nothing to read, as no slot up to
+    // it can be told apart from garbage.
     if (read >= CANDO_RX_SLOTS) read = 0;
+    if (write >= CANDO_RX_SLOTS) return -1;
     if (read == write && buffer[CANDO_RX_FULL_FLAG] == 0) return -1;
 
     const uint8_t* slot = buffer + read * CANDO_RX_SLOT_BYTES;
     message->extended = slot[0];
+    message->remote = 0; // the slot has no remote flag
     message->id = read_u32(slot + 4);
     message->dlc = slot[8] > 8 ? 8 : slot[8];
     std::memcpy(message->data, slot + 9, message->dlc);

@@ -48,10 +48,12 @@ void reset_ring(CanRing& ring) {
 
 void drain_adapter(int port) {
     CanRing& ring = qs().rx[port];
-    CanMessage m;
     for (;;) {
         const uint16_t next = step(ring.write);
         if (next == ring.read) return; // full: the rest stays in the adapter
+        // A fresh message each time: an adapter writes only the data bytes
+        // within the dlc, and nothing of the previous frame may show.
+        CanMessage m{};
         if (can_receive(port, &m) == -1) return;
         CanFrame& f = ring.slot[next];
         f.id_word = m.id * 8u;

@@ -145,7 +145,12 @@ Line ParseLine(std::string_view text, const TraceReadOptions& options, AscState*
     const std::string_view first = NextToken(&rest);
     if (first.empty()) return Line::Skip;
     int64_t time = 0;
-    if (!ParseSeconds(first, &time)) return ParseUntimedLine(text, state, reason);
+    const SecondsParse seconds = ParseSeconds(first, &time);
+    if (seconds == SecondsParse::TooLarge) {
+        *reason = TooLargeTimeReason(first);
+        return Line::Bad;
+    }
+    if (seconds != SecondsParse::Ok) return ParseUntimedLine(text, state, reason);
     if (state->relative) {
         if (time > INT64_MAX - state->lastUs) {
             *reason = "time " + Quoted(first) + " runs past the largest time this tool carries";

@@ -27,6 +27,21 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+/* Make the rename in path's folder durable. Best effort: the file is
+ * complete under its new name whatever happens here, so a folder that
+ * cannot be opened or synced (some file systems refuse) leaves nothing to
+ * undo or report. */
+void SyncFolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : path.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 } // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
@@ -61,6 +76,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
         ::unlink(temp.c_str());
         return false;
     }
+    SyncFolderOf(path);
     return true;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // Writing a whole file so that it appears complete or not at all: the bytes
 // go to a temporary file beside it, are synced, and the temporary file is
-// renamed over the name. A failure at any step removes the temporary file
-// and leaves whatever was there before.
+// renamed over the name; then the folder is synced, so that the new name
+// survives a power loss as well. A failure before the rename removes the
+// temporary file and leaves whatever was there before.
 #include <string>
 #include <string_view>
 

@@ -106,7 +106,14 @@ Line ParseLine(std::string_view text, const TraceReadOptions& options, TraceFram
         return Line::Bad;
     }
     const size_t close = rest.find(')');
-    if (close == std::string_view::npos || !ParseSeconds(rest.substr(1, close - 1), &f->timeUs)) {
+    const SecondsParse time = close == std::string_view::npos
+                                  ? SecondsParse::NotSeconds
+                                  : ParseSeconds(rest.substr(1, close - 1), &f->timeUs);
+    if (time == SecondsParse::TooLarge) {
+        *reason = TooLargeTimeReason(rest.substr(1, close - 1));
+        return Line::Bad;
+    }
+    if (time != SecondsParse::Ok) {
         *reason = "time " + Quoted(rest.substr(0, close == std::string_view::npos ? rest.size() : close + 1)) +
                   " is not (SECONDS.MICROSECONDS)";
         return Line::Bad;

@@ -100,6 +100,12 @@ std::string WriteTrace(TraceFormat to, const std::vector<TraceFrame>& frames, in
                                    "frames sent by the recording node become frames") +
                              " to receive");
         if (to == TraceFormat::Ctb) {
+            if (remote > 0)
+                notes->push_back("CTB keeps the remote flag, but a replay port does not: " +
+                                 Count(remote,
+                                       "remote frame is played as a data frame of its length",
+                                       "remote frames are played as data frames of their length") +
+                                 ", the bytes zero");
             AppendCtbHeader(&out);
             for (const TraceFrame& f : frames) AppendCtbRecord(&out, f, static_cast<uint64_t>(f.timeUs));
         } else {
@@ -128,7 +134,7 @@ bool ConvertTrace(const ConvertRequest& request, ConvertReport* report) {
     }
     const TraceFormat from = request.from != TraceFormat::Unknown
                                  ? request.from
-                                 : TraceFormatOfInput(request.inPath, std::string_view(bytes).substr(0, 80));
+                                 : TraceFormatOfInput(request.inPath, bytes);
     const TraceFormat to = request.to != TraceFormat::Unknown ? request.to : TraceFormatOfPath(request.outPath);
     if (from == TraceFormat::Unknown) {
         report->errors.push_back(request.inPath +

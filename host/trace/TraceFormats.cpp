@@ -1,8 +1,11 @@
 #include "host/trace/TraceFormats.h"
 
+#include <algorithm>
+
 #include "host/trace/AscFormat.h"
 #include "host/trace/CandumpFormat.h"
 #include "host/trace/CtbFormat.h"
+#include "host/trace/TraceText.h"
 #include "host/trace/UnitLogFormat.h"
 
 namespace pcsim {
@@ -20,6 +23,26 @@ std::string Lower(std::string_view text) {
 std::string_view BaseName(std::string_view path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+/* Whether the first line that is not blank has the candump form "(SECONDS)
+ * IFACE ...": no line of the other text formats begins so. */
+bool StartsLikeCandump(std::string_view bytes) {
+    std::string_view line;
+    while (line.empty() && !bytes.empty()) {
+        const size_t end = std::min(bytes.find('\n'), bytes.size());
+        line = TrimSpaces(bytes.substr(0, end));
+        if (!line.empty() && line.back() == '\r')
+            line = TrimSpaces(line.substr(0, line.size() - 1));
+        bytes.remove_prefix(std::min(end + 1, bytes.size()));
+    }
+    if (line.empty() || line[0] != '(') return false;
+    const size_t close = line.find(')');
+    if (close == std::string_view::npos) return false;
+    int64_t ignored = 0;
+    if (ParseSeconds(line.substr(1, close - 1), &ignored) == SecondsParse::NotSeconds) return false;
+    std::string_view rest = line.substr(close + 1);
+    return !rest.empty() && IsSpace(rest[0]) && !NextToken(&rest).empty();
 }
 
 } // namespace
@@ -60,10 +83,12 @@ TraceFormat TraceFormatOfPath(std::string_view path) {
     return TraceFormat::Unknown;
 }
 
-TraceFormat TraceFormatOfInput(std::string_view path, std::string_view firstBytes) {
+TraceFormat TraceFormatOfInput(std::string_view path, std::string_view bytes) {
     const std::string_view header(kUnitLogHeader, sizeof kUnitLogHeader - 2);
-    if (firstBytes.substr(0, header.size()) == header) return TraceFormat::UnitLog;
-    if (firstBytes.size() >= 4 && firstBytes.substr(0, 4) == std::string_view("CTB\0", 4)) return TraceFormat::Ctb;
+    if (bytes.substr(0, header.size()) == header) return TraceFormat::UnitLog;
+    if (bytes.size() >= 4 && bytes.substr(0, 4) == std::string_view("CTB\0", 4))
+        return TraceFormat::Ctb;
+    if (StartsLikeCandump(bytes)) return TraceFormat::Candump;
     return TraceFormatOfPath(path);
 }
 

@@ -23,10 +23,12 @@ const char* TraceFormatName(TraceFormat format);
 /* The format of a file name by its extension: .ctb, .asc, .log (a unit
  * log when the name ends in _CAN1.log or _CAN2.log, else candump). */
 TraceFormat TraceFormatOfPath(std::string_view path);
-/* The same for an input, whose first bytes also count: a file that starts
- * with the unit log's header is a unit log, one that starts with "CTB" and
- * a NUL byte is CTB, whatever its name. */
-TraceFormat TraceFormatOfInput(std::string_view path, std::string_view firstBytes);
+/* The same for an input, whose content wins where it is unambiguous: a
+ * file that starts with the unit log's header is a unit log, one that
+ * starts with "CTB" and a NUL byte is CTB, and one whose first line that is
+ * not blank reads "(SECONDS) IFACE ..." is a candump log, whatever its
+ * name. bytes: the file's bytes (only the beginning is looked at). */
+TraceFormat TraceFormatOfInput(std::string_view path, std::string_view bytes);
 
 /* Read bytes as format. */
 void ReadTrace(TraceFormat format, std::string_view bytes, const TraceReadOptions& options,

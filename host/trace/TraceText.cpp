@@ -52,7 +52,8 @@ bool ParseDec32(std::string_view text, uint32_t* out) {
     return true;
 }
 
-bool ParseSeconds(std::string_view text, int64_t* us, bool allowSign) {
+SecondsParse ParseSeconds(std::string_view text, int64_t* us, bool allowSign) {
+    constexpr int64_t kMaxSeconds = INT64_MAX / 1000000;
     bool negative = false;
     if (allowSign && !text.empty() && (text[0] == '-' || text[0] == '+')) {
         negative = text[0] == '-';
@@ -60,22 +61,25 @@ bool ParseSeconds(std::string_view text, int64_t* us, bool allowSign) {
     }
     size_t i = 0;
     int64_t seconds = 0;
+    bool tooLarge = false; // the digits go on being read: a bad character still makes it no time
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        if (i == 12) return false;
-        seconds = seconds * 10 + (text[i] - '0');
+        if (!tooLarge) {
+            seconds = seconds * 10 + (text[i] - '0');
+            tooLarge = seconds > kMaxSeconds;
+        }
         ++i;
     }
-    if (i == 0) return false;
+    if (i == 0) return SecondsParse::NotSeconds;
     int64_t fraction = 0; // microseconds
     if (i < text.size()) {
-        if (text[i] != '.') return false;
+        if (text[i] != '.') return SecondsParse::NotSeconds;
         ++i;
         const size_t first = i;
         int64_t scale = 100000;
         bool roundUp = false;
         while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
             const size_t place = i - first;
-            if (place == 9) return false;
+            if (place == 9) return SecondsParse::NotSeconds;
             if (place < 6) {
                 fraction += (text[i] - '0') * scale;
                 scale /= 10;
@@ -84,12 +88,18 @@ bool ParseSeconds(std::string_view text, int64_t* us, bool allowSign) {
             }
             ++i;
         }
-        if (i != text.size()) return false;
+        if (i != text.size()) return SecondsParse::NotSeconds;
         if (roundUp) ++fraction;
     }
+    if (tooLarge || fraction > INT64_MAX - seconds * 1000000) return SecondsParse::TooLarge;
     const int64_t total = seconds * 1000000 + fraction;
     *us = negative ? -total : total;
-    return true;
+    return SecondsParse::Ok;
+}
+
+std::string TooLargeTimeReason(std::string_view text) {
+    return "time " + Quoted(text) + " is beyond the largest time a trace carries, " +
+           std::string(kLargestSeconds) + " s";
 }
 
 void AppendDecimal(std::string* out, uint64_t value) {

@@ -51,10 +51,23 @@ bool ParseHex32(std::string_view text, uint32_t* out);
 /* A whole token of 1-10 decimal digits that fits in 32 bits. */
 bool ParseDec32(std::string_view text, uint32_t* out);
 
+enum class SecondsParse {
+    Ok,
+    NotSeconds, // not a number of seconds at all
+    TooLarge,   // a number of seconds beyond kLargestSeconds
+};
+
+/* The largest time the traces carry, 2^63 - 1 microseconds: every time a
+ * writer here can write, and a reader accepts. */
+constexpr std::string_view kLargestSeconds = "9223372036854.775807";
+
 /* Seconds with an optional fraction ("12", "12.5", "1436509052.249713") as
- * microseconds, rounded to the nearest one; at most 12 digits before the
- * point and 9 after it. A sign is allowed only with allowSign. */
-bool ParseSeconds(std::string_view text, int64_t* us, bool allowSign = false);
+ * microseconds, rounded to the nearest one; any number of digits before
+ * the point as long as the time fits (TooLarge beyond), at most 9 after
+ * it. A sign is allowed only with allowSign. */
+SecondsParse ParseSeconds(std::string_view text, int64_t* us, bool allowSign = false);
+/* The reason of a bad line whose time (text as in the file) is TooLarge. */
+std::string TooLargeTimeReason(std::string_view text);
 
 /* Appends "SECONDS.MICROSECONDS" of a time of zero or more microseconds,
  * with six decimals; the seconds padded with spaces to width. */

@@ -53,7 +53,14 @@ Line ParseLine(std::string_view text, TraceFrame* f, std::string* reason) {
     }
     const std::string_view time = NextToken(&rest);
     // The unit writes six decimals; a plain number is a stray data cell.
-    if (time.find('.') == std::string_view::npos || !ParseSeconds(time, &f->timeUs)) {
+    const SecondsParse seconds = time.find('.') == std::string_view::npos
+                                     ? SecondsParse::NotSeconds
+                                     : ParseSeconds(time, &f->timeUs);
+    if (seconds == SecondsParse::TooLarge) {
+        *reason = TooLargeTimeReason(time);
+        return Line::Bad;
+    }
+    if (seconds != SecondsParse::Ok) {
         *reason = time.empty() ? "no TIME after the data"
                                : "TIME " + Quoted(time) + " is not seconds (as 12.345000), or more data cells than the DLC";
         return Line::Bad;

@@ -35,6 +35,7 @@ struct Port {
     int device = 0;
     bool started = false;
     std::deque<Received> rx;
+    uint32_t write = 0; // the last write index the fake itself put in the buffer
 };
 
 struct Fake {
@@ -45,6 +46,7 @@ struct Fake {
     std::map<void*, Port> ports; // by handle area
     std::map<int, int> sent;     // frames sent, by device
     uint32_t timestamp = 0;
+    long reportedWrite = -1; // write index CANdoReceive reports instead of its own; -1: its own
 
     Fake() { Reset(); }
 
@@ -55,6 +57,7 @@ struct Fake {
         ports.clear();
         sent.clear();
         timestamp = 0;
+        reportedWrite = -1;
     }
 
     Port* PortOf(void* area) {
@@ -181,6 +184,8 @@ FAKE_EXPORT int CANdoReceive(void* area, void* buffer, void* status) {
     uint8_t* b = static_cast<uint8_t*>(buffer);
     std::memset(status, 0xEE, 12); // the device clears byte 8 itself
     uint32_t write = ReadU32(b + kWriteIndex);
+    // After a reported index out of range the fake goes on from its own.
+    if (write >= kSlots) write = p->write;
     const uint32_t read = ReadU32(b + kReadIndex);
     while (!p->rx.empty() && !b[kFullFlag]) {
         const Received& m = p->rx.front();
@@ -195,7 +200,9 @@ FAKE_EXPORT int CANdoReceive(void* area, void* buffer, void* status) {
         write = (write + 1) % kSlots;
         if (write == read) b[kFullFlag] = 1;
     }
-    WriteU32(b + kWriteIndex, write);
+    p->write = write;
+    WriteU32(b + kWriteIndex,
+             F().reportedWrite < 0 ? write : static_cast<uint32_t>(F().reportedWrite));
     return 0;
 }
 
@@ -280,6 +287,14 @@ FAKE_EXPORT void fake_cando_inject(int device, uint32_t id, uint8_t extended, co
     for (auto& [area, p] : F().ports) {
         if (p.device == device && p.started) p.rx.push_back(m);
     }
+}
+
+/* Make CANdoReceive report index as the buffer's write index (a confused
+ * library), the frames still going where they belong; -1: the true index
+ * again. */
+FAKE_EXPORT void fake_cando_report_write_index(long index) {
+    std::lock_guard<std::mutex> hold(F().lock);
+    F().reportedWrite = index;
 }
 
 /* Frames sent through all ports of device. */

@@ -2,13 +2,19 @@
 // application on time, and the session trace shows what the device got.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <sys/wait.h>
 #include <thread>
 #include <vector>
 
 #include "device/can/can_rx_fifo.h"
+#include "device/can/replay_file.h"
 #include "device/device_memory.h"
 #include "host/CanTap.h"
+#include "host/CanTraceFile.h"
 #include "host/CanTraceSetup.h"
 #include "host/CommandLine.h"
 #include "host/HeadlessRunner.h"
@@ -41,6 +47,20 @@ std::ostream& operator<<(std::ostream& os, const Seen& s) {
     os << s.ms << "ms " << std::hex << s.id << (s.extended ? "x" : "") << std::dec << " [";
     for (uint8_t b : s.data) os << int(b) << ' ';
     return os << "]";
+}
+
+/* Run the program with args; its status (137 when it was killed after a
+ * minute: a run stuck in the device does not answer SIGTERM) and
+ * everything it printed. */
+int RunProgram(const std::string& args, std::string* output) {
+    const std::string command = "timeout -s KILL 60 " + std::string(PCSIM_BINARY) + " " + args;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return -1;
+    char buf[512];
+    while (fgets(buf, sizeof buf, pipe))
+        *output += buf;
+    const int raw = pclose(pipe);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
 } // namespace
@@ -183,4 +203,74 @@ TEST(CanTapRing, DropsWhenFullOrWaitsForItsReader) {
     reader.join();
     EXPECT_EQ(lossless.Dropped(), 0u);
     for (uint32_t i = 0; i < kFrames; ++i) ASSERT_EQ(ids[i], i);
+}
+
+/* A trace that cannot be written does not hold the run up: the writer goes
+ * on taking the frames the device waits to hand over (a headless run loses
+ * none), so the run ends, says why with the writer's own error and how many
+ * frames are missing, and exits 1, as its trace is incomplete. The replay
+ * delivers far more frames than the ring holds; the same run traced to a
+ * file that can be written tells how many there are. */
+TEST(CanTrace, WriteErrorEndsTheHeadlessRunWithTheReason) {
+    StorageTempDir temp;
+    ReplayFile replay;
+    for (uint32_t i = 0; i < 300; ++i)
+        replay.Record(0, 0x100 + i, 0, 8, static_cast<uint8_t>(i));
+    const std::string replayPath = (temp / "busy.ctb").string();
+    ASSERT_TRUE(replay.Write(replayPath));
+    const std::string run =
+        "--headless --run-ms 20000 --root " + temp.Path() + " --can0 replay:" + replayPath;
+
+    std::string output;
+    const std::string written = (temp / "whole.log").string();
+    ASSERT_EQ(RunProgram(run + " --can-trace " + written, &output), 0) << output;
+    const std::string text = StorageTempDir::Read(written);
+    const auto frames = std::count(text.begin(), text.end(), '\n');
+    ASSERT_GT(frames, 1 << 16) << "more than the trace ring holds";
+
+    output.clear();
+    EXPECT_EQ(RunProgram(run + " --can-trace /dev/full", &output), 1) << output;
+    EXPECT_NE(output.find("pc-simulator: --can-trace: cannot write /dev/full: No space left on "
+                          "device; the last " +
+                          std::to_string(frames) + " frame(s) not written\n"),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find("ran 20000 ms of virtual time"), std::string::npos) << output;
+}
+
+/* Every frame the ring took is in the file, however the device's frames
+ * and the end of the trace meet: a producer that goes on putting while the
+ * trace finishes (a device thread left behind in the window) has none of
+ * its accepted frames left between the writer's last drain and the close. */
+TEST(CanTraceFile, EveryFrameTheRingTookIsWrittenThoughTheProducerGoesOn) {
+    StorageTempDir temp;
+    pcsim::CanTapRing ring(1u << 12);
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        const std::string path = (temp / ("trace" + std::to_string(round) + ".log")).string();
+        std::string error;
+        std::unique_ptr<pcsim::CanTraceFile> file =
+            pcsim::CanTraceFile::Open(path, &ring, false, &error);
+        ASSERT_TRUE(file) << error;
+        std::atomic<bool> stop{false};
+        uint64_t taken = 0; // read after the join
+        std::thread producer([&] {
+            pcsim::TapFrame f{};
+            f.dlc = 1;
+            for (uint32_t i = 0; !stop.load(std::memory_order_relaxed); ++i) {
+                f.id = i & 0x7FF;
+                taken += ring.Put(f);
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(1 + round % 3));
+        std::string problem;
+        file->Finish(
+            &problem); // frames are dropped when the writer falls behind: not a concern here
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        stop = true;
+        producer.join();
+        const std::string text = StorageTempDir::Read(path);
+        EXPECT_EQ(static_cast<uint64_t>(std::count(text.begin(), text.end(), '\n')), taken);
+        EXPECT_FALSE(ring.Put(pcsim::TapFrame{})) << "a finished trace's ring takes nothing";
+    }
 }

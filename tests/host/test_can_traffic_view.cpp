@@ -98,6 +98,36 @@ class TestCanTrafficView : public QObject {
         QCOMPARE(model.FramesSeen(), uint64_t(CanTrafficModel::kMaxRows + 5));
     }
 
+    /* Rows by identifier stop at kMaxIdRows (29-bit identifiers are far too
+     * many): the frames of further identifiers are counted and said in the
+     * status line, while identifiers that have a row go on counting. */
+    void byIdentifierKeepsItsRowsBoundedAndCountsTheRest() {
+        CanTrafficView view;
+        pcsim::CanTapRingOf(pcsim::TapReader::TrafficView).DiscardWaiting();
+        CanTrafficModel& model = view.Model();
+        model.SetMode(CanTrafficModel::Mode::ByIdentifier);
+        std::vector<TapFrame> frames;
+        for (int i = 0; i < CanTrafficModel::kMaxIdRows + 3; ++i)
+            frames.push_back(
+                Frame(static_cast<uint64_t>(i), 0, 0, 0x100000u + static_cast<uint32_t>(i), {}, 1));
+        model.Append(frames.data(), 10);
+        model.Append(frames.data() + 10, static_cast<uint32_t>(frames.size() - 10));
+        QCOMPARE(model.rowCount(), CanTrafficModel::kMaxIdRows);
+        QCOMPARE(model.FramesWithoutRow(), uint64_t{3});
+
+        const TapFrame again = Frame(20000, 0, 0, 0x100000, {0x42}, 1);
+        model.Append(&again, 1);
+        QCOMPARE(Row(model, 0).mid(2, 5), QStringList({"00100000", "2", "20.0", "1", "42"}));
+        QCOMPARE(model.FramesWithoutRow(), uint64_t{3});
+        view.Refresh();
+        QCOMPARE(view.StatusText(),
+                 QStringLiteral(
+                     "10004 frames, 3 without a row by identifier (10000 identifiers at most)"));
+        view.Clear();
+        QCOMPARE(model.FramesWithoutRow(), uint64_t{0});
+        QCOMPARE(view.StatusText(), QStringLiteral("0 frames"));
+    }
+
     /* The device's hooks copy for the view only while it is shown and not
      * paused; what came while paused does not appear later. */
     void showsTheDevicesFramesWhileShownAndRunning() {

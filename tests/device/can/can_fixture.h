@@ -70,6 +70,7 @@ struct FakeCando {
         lib.Get<void (*)(int, uint32_t, uint8_t, const uint8_t*, uint8_t, uint32_t)>(
             "fake_cando_inject");
     int (*sent_count)(int) = lib.Get<int (*)(int)>("fake_cando_sent_count");
+    void (*report_write_index)(long) = lib.Get<void (*)(long)>("fake_cando_report_write_index");
     void (*rio_reply)(const uint8_t*) = lib.Get<void (*)(const uint8_t*)>("fake_cando_rio_reply");
     int (*rio_commands)(int) = lib.Get<int (*)(int)>("fake_cando_rio_commands");
 };

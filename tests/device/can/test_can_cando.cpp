@@ -1,4 +1,5 @@
 #include <cstring>
+#include <vector>
 
 #include "device/can/can_cando.h"
 #include "device/can/can_fixture.h"
@@ -146,6 +147,67 @@ TEST_F(CandoTest, FullReceiveBufferIsDrainedWhole) {
         ++n;
     }
     EXPECT_EQ(n, CANDO_RX_SLOTS) << "a full buffer holds every slot";
+}
+
+/* A received message is its frame and nothing else: the slot has no
+ * remote flag, so remote is 0, and no byte of an earlier frame shows
+ * beyond the dlc, in the receive pass's messages (which the hooks and the
+ * rings see) as in a caller's own. */
+TEST_F(CandoTest, ReceivedMessageCarriesNothingOfAnEarlierOne) {
+    static std::vector<CanMessage> hooked;
+    hooked.clear();
+    can_set_rx_hook(0, [](int, CanMessage* m) { hooked.push_back(*m); });
+    Cando().add_device("CD1");
+    ASSERT_EQ(can_open(0), 0);
+    const uint8_t ones[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    Cando().inject(0, 0x100, 0, ones, 8, 0);
+    Cando().inject(0, 0x101, 0, ones, 2, 0);
+    can_receive_pass();
+    ASSERT_EQ(hooked.size(), 2u);
+    for (int i = 2; i < 8; ++i)
+        EXPECT_EQ(hooked[1].data[i], 0) << i;
+    EXPECT_EQ(hooked[1].remote, 0);
+    const CanRing& ring = device_memory.can.queue.rx[0];
+    EXPECT_EQ(ring.slot[ring.write].data[7], 0) << "the ring holds no stale byte either";
+
+    svc_clock_advance(CANDO_FETCH_INTERVAL_MS);
+    Cando().inject(0, 0x102, 0, ones, 1, 0);
+    CanMessage m{};
+    m.remote = 1;
+    ASSERT_EQ(can_receive(0, &m), 0);
+    EXPECT_EQ(m.id, 0x102u);
+    EXPECT_EQ(m.remote, 0);
+}
+
+/* A library that reports a write index beyond the buffer leaves nothing to
+ * read (rather than slot after slot of garbage) until it reports a sound
+ * one again; the frames in between are then read in order. */
+TEST_F(CandoTest, WriteIndexOutOfTheBufferLeavesNothingToRead) {
+    Cando().add_device("CD1");
+    ASSERT_EQ(can_open(0), 0);
+    const uint8_t data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    Cando().inject(0, 0x201, 0, data, 8, 0);
+    CanMessage m{};
+    ASSERT_EQ(can_receive(0, &m), 0);
+    EXPECT_EQ(m.id, 0x201u);
+
+    for (const long index : {long{CANDO_RX_SLOTS}, 0xFFFFFFFFL}) {
+        SCOPED_TRACE(index);
+        Cando().report_write_index(index);
+        svc_clock_advance(CANDO_FETCH_INTERVAL_MS);
+        Cando().inject(0, 0x202, 0, data, 8, 0);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(can_receive(0, &m), -1);
+        EXPECT_EQ(Cando().calls("CANdoReceive"), index == CANDO_RX_SLOTS ? 2 : 3);
+    }
+
+    Cando().report_write_index(-1);
+    svc_clock_advance(CANDO_FETCH_INTERVAL_MS);
+    for (const uint32_t id : {0x202u, 0x202u}) {
+        ASSERT_EQ(can_receive(0, &m), 0);
+        EXPECT_EQ(m.id, id);
+    }
+    EXPECT_EQ(can_receive(0, &m), -1);
 }
 
 /* One frame per device-clock millisecond. Under the virtual clock each wait

@@ -140,6 +140,47 @@ TEST_F(CanQueueTest, ExtendedFramesKeepTheir29BitIdentifier) {
     EXPECT_EQ(id, 0x10000422u);
 }
 
+/* Both ports on one fake bus (Kvaser channels 0 and 1, or one CANdo
+ * serving both): what the device queues on CAN1 reaches the application's
+ * CAN2 FIFOs, standard and extended, data intact. */
+TEST_F(CanQueueTest, FrameSentOnOnePortArrivesOnTheOtherOverTheFakeBus) {
+    Cando().add_device("CD1");
+    for (const int32_t adapter : {CAN_ADAPTER_KVASER, CAN_ADAPTER_CANDO}) {
+        SCOPED_TRACE(adapter);
+        for (int port = 0; port < CAN_PORT_COUNT; ++port)
+            can_choose_adapter(port, adapter, nullptr);
+        OpenBoth();
+        const uint8_t data[8] = {0xDE, 0xAD, 0xBE, 0xEF, 0x01, 0x02, 0x03, 0x04};
+        can_send(0, 0x3AB, 0, 4, data);
+        can_send(0, 0x18DAF110, 1, 8, data);
+        can_transmit_pass();
+        can_receive_pass();
+
+        struct Expected {
+            int fifo;
+            uint32_t id;
+            uint8_t extended, len;
+        };
+        static const Expected expected[] = {
+            {CAN_FIFO_PORT1_STD, 0x3AB, 0, 4},
+            {CAN_FIFO_PORT1_EXT, 0x18DAF110, 1, 8},
+        };
+        for (const Expected& e : expected) {
+            uint32_t id = 0;
+            uint8_t extended = 0, got[8] = {};
+            ASSERT_EQ(can_fifo_read(e.fifo, nullptr, &id, &extended, got, 8), e.len);
+            EXPECT_EQ(id, e.id);
+            EXPECT_EQ(extended, e.extended);
+            EXPECT_EQ(std::memcmp(got, data, e.len), 0);
+        }
+        uint32_t id = 0;
+        EXPECT_EQ(can_fifo_read(CAN_FIFO_PORT0_STD, nullptr, &id, nullptr, nullptr, 8), 0)
+            << "the sender does not hear itself";
+        can_close(0);
+        can_close(1);
+    }
+}
+
 TEST_F(CanQueueTest, ChosenAdaptersAreAppliedByTheQueueInitialisation) {
     can_queues_init();
     EXPECT_EQ(device_memory.can.adapter.type[0], CAN_ADAPTER_KVASER);

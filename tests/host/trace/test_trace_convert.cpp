@@ -4,7 +4,11 @@
 
 #include <filesystem>
 
+#include "host/trace/AscFormat.h"
+#include "host/trace/CandumpFormat.h"
+#include "host/trace/CtbFormat.h"
 #include "host/trace/TraceConvert.h"
+#include "host/trace/UnitLogFormat.h"
 #include "trace_test_support.h"
 
 using namespace pcsim;
@@ -63,6 +67,12 @@ TEST_F(TraceConvert, CandumpThroughCtbAndBackKeepsEveryFrame) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("CTB has no port"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("1 frame sent by the recording node"), std::string::npos) << r.err;
+    EXPECT_NE(
+        r.err.find(
+            "pcsim-trace: note: CTB keeps the remote flag, but a replay port does not: 2 remote "
+            "frames are played as data frames of their length, the bytes zero\n"),
+        std::string::npos)
+        << r.err;
     EXPECT_NE(r.out.find("10 frames"), std::string::npos) << r.out;
     EXPECT_EQ(OffsetFrames(TraceFormat::Ctb, ReadFile(File("both.ctb")), false).size(), 10u);
 }
@@ -96,6 +106,89 @@ TEST_F(TraceConvert, UnitLogKeepsWhatItCanAndSaysWhatItCannot) {
         if (f.find(" R ") == std::string::npos) expected.push_back(f.substr(0, f.find(" T")));
     }
     EXPECT_EQ(PortFrames(TraceFormat::Candump, File("from_unit.log"), 0), expected);
+}
+
+/* Every time a CTB trace can hold (up to 2^63 - 1 microseconds) is written
+ * by each text format and read back the same; a microsecond more, or a
+ * time of more digits, is refused with the reason. */
+TEST_F(TraceConvert, LargestTimesSurviveEveryTextFormat) {
+    TraceFrame f;
+    f.id = 0x124;
+    f.dlc = 1;
+    f.data[0] = 0x22;
+    std::string ctb;
+    AppendCtbHeader(&ctb);
+    for (const uint64_t due : {uint64_t{0}, uint64_t{1} << 62, uint64_t{INT64_MAX}})
+        AppendCtbRecord(&ctb, f, due);
+    WriteFile(File("far.ctb"), ctb);
+
+    struct Case {
+        const char* name;
+        TraceFormat format;
+        void (*line)(std::string*, const TraceFrame&, int64_t);
+    };
+    static const Case cases[] = {
+        {"far.log", TraceFormat::Candump, AppendCandumpLine},
+        {"far.asc", TraceFormat::Asc, AppendAscLine},
+        {"far_CAN1.log", TraceFormat::UnitLog, AppendUnitLogLine},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Convert(File("far.ctb"), File(c.name));
+        Convert(File(c.name), File("back.ctb"));
+        EXPECT_EQ(ReadFile(File("back.ctb")), ctb);
+
+        std::string largest;
+        c.line(&largest, f, INT64_MAX);
+        ASSERT_NE(largest.find("9223372036854.775807"), std::string::npos) << largest;
+        for (const char* beyond : {"9223372036854.775808", "99999999999999.000000"}) {
+            std::string line = largest;
+            line.replace(line.find("9223372036854.775807"), 20, beyond);
+            const TraceReadResult r = trace_test::ReadBytes(c.format, line);
+            ASSERT_EQ(r.bad.size(), 1u) << line;
+            EXPECT_NE(r.bad[0].reason.find(
+                          std::string(beyond) +
+                          "' is beyond the largest time a trace carries, 9223372036854.775807 s"),
+                      std::string::npos)
+                << r.bad[0].reason;
+        }
+    }
+}
+
+/* A candump log is told by its content, whatever its name; the unit log's
+ * header and CTB's signature win over the name as well. */
+TEST_F(TraceConvert, ContentTellsTheInputFormatBeforeTheName) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        TraceFormat format;
+    };
+    const std::string unitLog =
+        std::string(kUnitLogHeader) +
+        " 0    00000123    1     11                                  1.000000\n";
+    const Case cases[] = {
+        {"QMX_v084_000001_CAN1.log", "(1.000000) can0 123#11\n", TraceFormat::Candump},
+        {"bus_can2.log", "\r\n  \n\t(1436509052.249713) vcan1 123#R\n", TraceFormat::Candump},
+        {"recording.asc", "(1.000000) can0 123#11\n", TraceFormat::Candump},
+        {"recording.log", unitLog, TraceFormat::UnitLog},
+        {"recording.log", std::string("CTB\0\2\0\0\0", 8), TraceFormat::Ctb},
+        {"QMX_v084_000001_CAN1.log", unitLog, TraceFormat::UnitLog},
+        {"QMX_v084_000001_CAN1.log", "", TraceFormat::UnitLog},
+        {"QMX_v084_000001_CAN1.log", "(1.000000)\n",
+         TraceFormat::UnitLog}, // no interface: not candump form
+        {"QMX_v084_000001_CAN1.log", "(soon) can0 123#11\n", TraceFormat::UnitLog},
+        {"recording.asc", "date Thu Jan  1 00:00:00 1970\n", TraceFormat::Asc},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TraceFormatOfInput(c.name, c.bytes), c.format) << c.name << ": " << c.bytes;
+    }
+
+    WriteFile(File("bus_CAN1.log"), "(1436509052.249713) can1 123#DEADBEEF\n");
+    const auto r = Tool("convert " + File("bus_CAN1.log") + " " + File("bus.ctb"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("(candump)"), std::string::npos) << r.out;
+    EXPECT_EQ(OffsetFrames(TraceFormat::Ctb, ReadFile(File("bus.ctb")), false),
+              (std::vector<std::string>{"0.000000 p9 s123 D dlc4 DE AD BE EF"}));
 }
 
 TEST_F(TraceConvert, BadLinesAreReportedAndNothingIsWrittenHalf) {
