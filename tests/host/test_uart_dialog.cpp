@@ -95,6 +95,7 @@ class UartDialogTest : public QObject {
 
   private:
     pcsim_test::TemporarySettings settings;
+    pcsim_test::TemporaryStorage storage;
     std::unique_ptr<PtyPair> line1;
     std::unique_ptr<PtyPair> line2;
     std::unique_ptr<SimHost> host;
@@ -102,7 +103,7 @@ class UartDialogTest : public QObject {
     pcsim::CommandLineOptions Options() const {
         pcsim::CommandLineOptions options;
         options.comPaths = {{1, line1->Path()}, {2, line2->Path()}, {3, "/dev/pcsim-no-such-port"}};
-        return options;
+        return storage.Options(options);
     }
 
     /* Port › UART; script runs on the open dialog, which is then closed
@@ -124,6 +125,7 @@ class UartDialogTest : public QObject {
   private slots:
     void init() {
         settings.Clear();
+        storage.Renew();
         line1 = std::make_unique<PtyPair>();
         line2 = std::make_unique<PtyPair>();
         host = std::make_unique<SimHost>(Options());
