@@ -148,7 +148,7 @@ TEST(SerialLineSettings, FollowTheDeviceChannel) {
     for (const auto& c : cases) {
         SCOPED_TRACE("baud index " + std::to_string(c.params[0]));
         termios t{};
-        t.c_iflag = IXON | IXOFF | ICRNL; // what a terminal left behind
+        t.c_iflag = IXON | IXOFF | ICRNL | INPCK | PARMRK; // what a terminal left behind
         t.c_cflag = CRTSCTS | CS5 | PARENB;
         t.c_lflag = ICANON | ECHO;
         std::string error;
@@ -156,7 +156,8 @@ TEST(SerialLineSettings, FollowTheDeviceChannel) {
         EXPECT_EQ(cfgetospeed(&t), c.speed);
         EXPECT_EQ(t.c_cflag & CSIZE, c.size);
         EXPECT_EQ(t.c_cflag & (PARENB | PARODD), c.parity);
-        EXPECT_EQ((t.c_iflag & INPCK) != 0, c.parity != 0) << "parity checked when used";
+        EXPECT_EQ(t.c_iflag & (INPCK | IGNPAR | PARMRK | ISTRIP), 0u)
+            << "bytes delivered as received: none replaced, dropped or marked for parity";
         EXPECT_EQ((t.c_cflag & CSTOPB) != 0, c.twoStopBits);
         EXPECT_EQ(t.c_cflag & CRTSCTS, 0u);
         EXPECT_EQ(t.c_iflag & (IXON | IXOFF | ICRNL), 0u);
