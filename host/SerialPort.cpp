@@ -49,12 +49,16 @@ bool SetEventMask(int fd) {
     return ioctl(fd, TIOCEXCL) == 0;
 }
 
-/* A read returns what has arrived, without waiting: the I/O thread waits
- * in poll and counts the bytes of each read itself. */
+/* How a read completes. The I/O thread waits in poll and counts the bytes
+ * of each read itself, so a read must return at once with what has arrived;
+ * on the non-blocking descriptor VMIN 1 and VTIME 0 do that, and a read
+ * finding nothing fails with EAGAIN. (VMIN 0 would make it return 0, which
+ * the thread can only take for a hang-up.) After SetLineSettings, so that
+ * these are the values that stay, whatever the raw mode chose. */
 bool SetTimeouts(int fd) {
     termios t{};
     if (tcgetattr(fd, &t) != 0) return false;
-    t.c_cc[VMIN] = 0;
+    t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
     return tcsetattr(fd, TCSANOW, &t) == 0;
 }
@@ -199,9 +203,9 @@ int SerialPort::Open() {
             why = path + " is in use by another program";
         } else {
             const bool mask = SetEventMask(fd);
-            const bool timeouts = SetTimeouts(fd);
             std::string lineError;
             const bool line = SetLineSettings(fd, params, &lineError);
+            const bool timeouts = line && SetTimeouts(fd);
             result = !line       ? kLineSettingsRefused
                      : !timeouts ? kTimeoutsFailed
                      : !mask     ? kEventMaskFailed

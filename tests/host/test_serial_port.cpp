@@ -187,6 +187,11 @@ TEST_F(SerialPortTest, TheFarEndSeesTheDeviceChannelsLineSettings) {
     for (const auto& c : cases) {
         SCOPED_TRACE("baud index " + std::to_string(c.baud));
         serial_configure(SERIAL_UART_CHANNEL, c.baud, 1, 0, c.two, uart_receive);
+        termios left{}; // read completion as another program may leave it
+        ASSERT_EQ(tcgetattr(pty.Slave(), &left), 0);
+        left.c_cc[VMIN] = 0;
+        left.c_cc[VTIME] = 10;
+        ASSERT_EQ(tcsetattr(pty.Slave(), TCSANOW, &left), 0);
         ASSERT_EQ(port->Open(), SerialPort::kOpened) << port->LastError();
         termios t{};
         ASSERT_EQ(tcgetattr(pty.Master(), &t), 0);
@@ -200,6 +205,12 @@ TEST_F(SerialPortTest, TheFarEndSeesTheDeviceChannelsLineSettings) {
         EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD), tcflag_t{CLOCAL | CREAD});
         EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
         EXPECT_EQ(t.c_oflag & OPOST, 0u);
+        // The port's own side: a read returns at once with what has arrived
+        // (the descriptor does not block), and 0 only after a hang-up.
+        termios own{};
+        ASSERT_EQ(tcgetattr(pty.Slave(), &own), 0);
+        EXPECT_EQ(own.c_cc[VMIN], 1);
+        EXPECT_EQ(own.c_cc[VTIME], 0);
         port->Close();
     }
 }
