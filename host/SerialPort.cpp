@@ -40,13 +40,22 @@ bool Drain(int fd) {
     return got == sizeof count;
 }
 
+/* Another program holds the terminal in exclusive mode (only root gets
+ * this far then: the open fails for everyone else). */
+bool HeldExclusively(int fd) {
+    int exclusive = 0;
+    return ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+}
+
 /* Non-blocking, and nobody else may open the terminal while it is ours
  * (TIOCEXCL holds back everyone but root; the lock holds back programs
- * that take it, as terminal programs do). */
-bool SetEventMask(int fd) {
+ * that take it, as terminal programs do). *exclusive tells whether the
+ * exclusive mode was set, so that only a mode of ours is cleared again. */
+bool SetEventMask(int fd, bool* exclusive) {
     const int flags = fcntl(fd, F_GETFL);
     if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return false;
-    return ioctl(fd, TIOCEXCL) == 0;
+    *exclusive = ioctl(fd, TIOCEXCL) == 0;
+    return *exclusive;
 }
 
 /* How a read completes. The I/O thread waits in poll and counts the bytes
@@ -92,7 +101,8 @@ bool SetLineSettings(int fd, const int32_t params[4], std::string* error) {
     return true;
 }
 
-/* Give the terminal back: others may open it again. */
+/* Give back a terminal that this program holds in exclusive mode: others
+ * may open it again. */
 void ClosePort(int fd) {
     ioctl(fd, TIOCNXCL);
     close(fd);
@@ -191,6 +201,7 @@ int SerialPort::Open() {
     int result = kNoPort;
     std::string why = "no COM port chosen";
     int fd = -1;
+    bool exclusive = false; // the exclusive mode on fd is ours to clear
     int32_t params[4] = {};
     if (portNumber > 0 && serial_get_config(SERIAL_UART_CHANNEL, params, nullptr)) {
         const std::string path = DevicePath(portNumber);
@@ -198,11 +209,11 @@ int SerialPort::Open() {
         if (fd < 0) {
             result = kOpenFailed;
             why = "cannot open " + path + ": " + ErrorText(errno);
-        } else if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        } else if (flock(fd, LOCK_EX | LOCK_NB) != 0 || HeldExclusively(fd)) {
             result = kOpenFailed;
             why = path + " is in use by another program";
         } else {
-            const bool mask = SetEventMask(fd);
+            const bool mask = SetEventMask(fd, &exclusive);
             std::string lineError;
             const bool line = SetLineSettings(fd, params, &lineError);
             const bool timeouts = line && SetTimeouts(fd);
@@ -220,7 +231,11 @@ int SerialPort::Open() {
         why = "the port's wake-up descriptors could not be created";
     }
     if (result != kOpened) {
-        if (fd >= 0) ClosePort(fd);
+        if (exclusive) {
+            ClosePort(fd);
+        } else if (fd >= 0) {
+            close(fd); // another program's exclusive mode stays as it is
+        }
         SetError(why);
         return result;
     }

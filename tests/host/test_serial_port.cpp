@@ -253,14 +253,47 @@ TEST_F(SerialPortTest, AFailedOpenSaysWhyAndLeavesThePortClosed) {
     std::remove(fileName);
 }
 
+/* Whether the terminal is in exclusive mode. */
+bool Exclusive(int fd) {
+    int exclusive = -1;
+    EXPECT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    return exclusive != 0;
+}
+
 TEST_F(SerialPortTest, APortInUseByAnotherProgramIsNotOpened) {
-    const int other = open(pty.Path().c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(other, 0);
-    ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0); // as terminal programs lock their port
-    EXPECT_EQ(port->Open(), SerialPort::kOpenFailed);
-    EXPECT_NE(port->LastError().find("in use"), std::string::npos) << port->LastError();
-    close(other);
+    // Terminal programs hold their port with a lock, in exclusive mode, or both.
+    static const struct {
+        const char* how;
+        bool lock, exclusive;
+    } holders[] = {
+        {"a lock", true, false},
+        {"exclusive mode", false, true},
+        {"both", true, true},
+    };
+    for (const auto& h : holders) {
+        SCOPED_TRACE(h.how);
+        const int other = open(pty.Path().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(other, 0);
+        if (h.lock) {
+            ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+        }
+        if (h.exclusive) {
+            ASSERT_EQ(ioctl(other, TIOCEXCL), 0);
+        }
+        EXPECT_EQ(port->Open(), SerialPort::kOpenFailed);
+        // Exclusive mode keeps everyone but root from opening it at all.
+        const std::string error = port->LastError();
+        EXPECT_TRUE(error.find("in use") != std::string::npos ||
+                    error.find("busy") != std::string::npos)
+            << error;
+        EXPECT_EQ(Exclusive(other), h.exclusive) << "the other program's mode is left as it was";
+        ioctl(other, TIOCNXCL);
+        close(other);
+    }
     OpenPort();
+    EXPECT_TRUE(Exclusive(pty.Slave())) << "ours while open";
+    port->Close();
+    EXPECT_FALSE(Exclusive(pty.Slave())) << "and given back";
 }
 
 TEST_F(SerialPortTest, EveryReceivedByteIsDeliveredOnItsOwnAndInOrder) {
