@@ -161,8 +161,13 @@ std::string SerialPort::LastError() const {
 }
 
 bool SerialPort::TakeIoError(std::string* message) {
-    if (!Drain(errorFd)) return false;
-    *message = LastError();
+    // Drained whatever the answer: a wake-up left over from an earlier
+    // opening must not keep the descriptor readable.
+    Drain(errorFd);
+    std::lock_guard<std::mutex> hold(endLock);
+    if (!ioErrorUntaken) return false;
+    ioErrorUntaken = false;
+    *message = lastError;
     return true;
 }
 
@@ -197,6 +202,9 @@ int SerialPort::Open() {
             lastError = "the port's previous I/O thread has not ended";
             return kOpenFailed;
         }
+        // The ended thread's error belongs to the opening before this one;
+        // its wake-up may still be on its way.
+        ioErrorUntaken = false;
     }
     int result = kNoPort;
     std::string why = "no COM port chosen";
@@ -311,7 +319,10 @@ void SerialPort::IoThread(std::shared_ptr<SerialPort> self) {
     port.Notify(kThreadEnding);
     {
         std::lock_guard<std::mutex> hold(port.endLock);
-        if (!error.empty()) port.lastError = error;
+        if (!error.empty()) {
+            port.lastError = error;
+            port.ioErrorUntaken = true;
+        }
         port.threadEnded = true;
         port.threadEnds.notify_all();
     }

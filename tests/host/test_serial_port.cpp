@@ -468,6 +468,34 @@ TEST_F(SerialPortTest, AHangUpEndsTheThreadAndIsReported) {
     ASSERT_TRUE(recorder.WaitForCode(SerialPort::kThreadEnding));
 }
 
+TEST_F(SerialPortTest, AnErrorIsReportedForTheOpeningThatFailedOnly) {
+    PtyPair second;
+    port = SerialPort::Create({{1, pty.Path()}, {2, second.Path()}});
+    port->SetPortNumber(1);
+    port->SetCallback(recorder.Hook());
+    OpenPort();
+    pty.CloseMaster();
+    pollfd p{port->ErrorFd(), POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 5000), 1);
+    // COM2 opened before the window took COM1's error.
+    port->SetPortNumber(2);
+    ASSERT_EQ(port->Open(), SerialPort::kOpened) << port->LastError();
+    std::string error;
+    EXPECT_FALSE(port->TakeIoError(&error)) << error;
+    // The wake-up of a thread that Close had to leave behind can come after
+    // the next Open: here written by hand, as that thread would.
+    const uint64_t one = 1;
+    ASSERT_EQ(write(port->ErrorFd(), &one, sizeof one), ssize_t{sizeof one});
+    EXPECT_FALSE(port->TakeIoError(&error)) << "not COM2's error: '" << error << "'";
+    EXPECT_EQ(poll(&p, 1, 0), 0) << "the stale wake-up is consumed";
+    EXPECT_TRUE(port->IsOpen());
+
+    second.CloseMaster(); // COM2's own failure is reported
+    ASSERT_EQ(poll(&p, 1, 5000), 1);
+    ASSERT_TRUE(port->TakeIoError(&error));
+    EXPECT_NE(error.find(second.Path()), std::string::npos) << error;
+}
+
 TEST_F(SerialPortTest, BytesFlowBothWaysAtOnce) {
     OpenPort();
     const Bytes toDevice = Sequence(3000, 13);
