@@ -1,8 +1,7 @@
 // Cost of the CAN traffic log: lines written through the FIFO path (the
 // receive handler's push, the writer's FIFO read, the line formatted,
 // written and flushed), and the recording control per tick while a
-// recording runs: on average, and on the steps that ask for the stick's
-// presence.
+// recording runs (each step asks once for the stick's presence).
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -80,6 +79,5 @@ void BM_CanLogStepLoggingOn(benchmark::State& state) {
     if (!device_memory.can_log.logging_on) state.SkipWithError("the recording stopped");
 }
 BENCHMARK(BM_CanLogStepLoggingOn);
-
 
 } // namespace

@@ -1,7 +1,7 @@
 // Cost of the storage work that runs in the tick: the USB stick presence
-// query (a folder test per call; the recording control asks three times a
-// tick), a whole tick with a stick present, and one EEPROM save (written,
-// synced and renamed into place) when the parameter record changed.
+// query (a folder test per call; the recording control asks once a tick),
+// a whole tick with a stick present, and one EEPROM save (written, synced
+// and renamed into place) when the parameter record changed.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>

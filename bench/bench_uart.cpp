@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -54,6 +55,36 @@ struct PortOnPty {
     bool ok = false;
 };
 
+/* One burst should take milliseconds; a port that died never finishes it. */
+constexpr auto kBurstPatience = std::chrono::seconds(5);
+
+/* Send the burst from the far end and wait until the device has it all;
+ * false with the reason when the port closed or the time ran out. */
+bool SendAndWait(PortOnPty& line, const std::vector<uint8_t>& burst, uint64_t expected,
+                 const char** why) {
+    const auto deadline = std::chrono::steady_clock::now() + kBurstPatience;
+    size_t sent = 0;
+    while (sent < burst.size() || line.delivered.load() < expected) {
+        if (!line.port->IsOpen()) {
+            *why = "the port closed";
+            return false;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            *why = "the burst did not get through in time";
+            return false;
+        }
+        if (sent == burst.size()) continue; // spin: the chain's latency is what is measured
+        const ssize_t n = write(line.master, burst.data() + sent, burst.size() - sent);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+        } else {
+            pollfd p{line.master, POLLOUT, 0};
+            poll(&p, 1, 10);
+        }
+    }
+    return true;
+}
+
 void BM_ReceiveChain(benchmark::State& state) {
     PortOnPty line;
     if (!line.ok) {
@@ -63,18 +94,11 @@ void BM_ReceiveChain(benchmark::State& state) {
     const std::vector<uint8_t> burst(static_cast<size_t>(state.range(0)), 0x5A);
     uint64_t expected = 0;
     for (auto _ : state) {
-        size_t sent = 0;
-        while (sent < burst.size()) {
-            const ssize_t n = write(line.master, burst.data() + sent, burst.size() - sent);
-            if (n > 0)
-                sent += static_cast<size_t>(n);
-            else {
-                pollfd p{line.master, POLLOUT, 0};
-                poll(&p, 1, 10);
-            }
-        }
         expected += burst.size();
-        while (line.delivered.load() < expected) {
+        const char* why = nullptr;
+        if (!SendAndWait(line, burst, expected, &why)) {
+            state.SkipWithError(why);
+            break;
         }
     }
     state.SetBytesProcessed(static_cast<int64_t>(expected));
@@ -83,22 +107,38 @@ BENCHMARK(BM_ReceiveChain)->Arg(1000)->Unit(benchmark::kMicrosecond)->UseRealTim
 
 void BM_PumpIdle(benchmark::State& state) {
     PortOnPty line;
+    if (!line.ok) {
+        state.SkipWithError("cannot open the port");
+        return;
+    }
     for (auto _ : state)
         pcsim::PumpDeviceTransmit(*line.port);
+    if (!line.port->IsOpen()) state.SkipWithError("the port closed");
 }
 BENCHMARK(BM_PumpIdle);
 
 void BM_PumpFullPiece(benchmark::State& state) {
     PortOnPty line;
+    if (!line.ok) {
+        state.SkipWithError("cannot open the port");
+        return;
+    }
     const std::vector<uint8_t> piece(pcsim::kUartChunkBytes, 0xA5);
     for (auto _ : state) {
         uart_write(SERIAL_UART_CHANNEL, piece.data(), static_cast<uint32_t>(piece.size()));
         pcsim::PumpDeviceTransmit(*line.port);
         state.PauseTiming();
+        // A port that closes ends its pending write too.
         while (line.port->IsWritePending())
             line.Discard();
         line.Discard();
+        const bool taken = uart_tx_pending() == 0;
         state.ResumeTiming();
+        if (!line.port->IsOpen() || !taken) {
+            state.SkipWithError(line.port->IsOpen() ? "the piece was not taken"
+                                                    : "the port closed");
+            break;
+        }
     }
 }
 BENCHMARK(BM_PumpFullPiece);

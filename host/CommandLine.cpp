@@ -167,7 +167,9 @@ const OptionRow kOptions[] = {
     {"usb-insert", "MS", "insert the USB stick usb-sticks/disk_sda1 at virtual time MS; repeatable", true,
      ReadUsbInsert},
     // After --usb-insert: its reader checks the times against the inserts'.
-    {"usb-eject", "MS", "eject the USB stick at virtual time MS; repeatable", true, ReadUsbEject},
+    {"usb-eject", "MS",
+     "eject the USB stick at virtual time MS, at least 35 ms from every --usb-insert; repeatable", true,
+     ReadUsbEject},
 
     // --- Serial port ---
     {"com", "N=PATH",

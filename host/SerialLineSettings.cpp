@@ -22,10 +22,13 @@ bool MakeLineSettings(const int32_t params[4], termios* t, std::string* error) {
     t->c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | IGNPAR | PARMRK | ISTRIP);
     t->c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     t->c_cflag |= CLOCAL | CREAD | (params[kLineEightDataBits] ? CS8 : CS7);
+    // With parity the port sends it and expects it on the line, but input
+    // parity checking (INPCK) stays off: with it, and without IGNPAR or
+    // PARMRK, the terminal would hand over a byte with a parity error as a
+    // NUL byte instead of the byte received.
     const int32_t parity = params[kLineParity];
     if (parity == kParityOdd || parity == kParityEven) {
         t->c_cflag |= PARENB | (parity == kParityOdd ? PARODD : 0);
-        t->c_iflag |= INPCK;
     }
     if (params[kLineTwoStopBits] == 1) t->c_cflag |= CSTOPB;
     cfsetispeed(t, kSpeeds[baud]);

@@ -18,8 +18,9 @@ constexpr uint32_t kBaudRates[kBaudIndexCount] = {
 
 /* Turn t into a raw line with the channel's speed, data bits, parity and
  * stop bits: no hardware or software flow control, modem status lines
- * ignored, received parity checked when parity is used. False with the
- * reason (t unchanged) when the baud index is not in the table. */
+ * ignored; received bytes are delivered as they came, a parity error never
+ * replaces or drops one. False with the reason (t unchanged) when the baud
+ * index is not in the table. */
 bool MakeLineSettings(const int32_t params[4], termios* t, std::string* error);
 
 } // namespace pcsim

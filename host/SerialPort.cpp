@@ -40,21 +40,34 @@ bool Drain(int fd) {
     return got == sizeof count;
 }
 
-/* Non-blocking, and nobody else may open the terminal while it is ours
- * (TIOCEXCL holds back everyone but root; the lock holds back programs
- * that take it, as terminal programs do). */
-bool SetEventMask(int fd) {
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return false;
-    return ioctl(fd, TIOCEXCL) == 0;
+/* Another program holds the terminal in exclusive mode (only root gets
+ * this far then: the open fails for everyone else). */
+bool HeldExclusively(int fd) {
+    int exclusive = 0;
+    return ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
 }
 
-/* A read returns what has arrived, without waiting: the I/O thread waits
- * in poll and counts the bytes of each read itself. */
+/* Non-blocking, and nobody else may open the terminal while it is ours
+ * (TIOCEXCL holds back everyone but root; the lock holds back programs
+ * that take it, as terminal programs do). *exclusive tells whether the
+ * exclusive mode was set, so that only a mode of ours is cleared again. */
+bool SetEventMask(int fd, bool* exclusive) {
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return false;
+    *exclusive = ioctl(fd, TIOCEXCL) == 0;
+    return *exclusive;
+}
+
+/* How a read completes. The I/O thread waits in poll and counts the bytes
+ * of each read itself, so a read must return at once with what has arrived;
+ * on the non-blocking descriptor VMIN 1 and VTIME 0 do that, and a read
+ * finding nothing fails with EAGAIN. (VMIN 0 would make it return 0, which
+ * the thread can only take for a hang-up.) After SetLineSettings, so that
+ * these are the values that stay, whatever the raw mode chose. */
 bool SetTimeouts(int fd) {
     termios t{};
     if (tcgetattr(fd, &t) != 0) return false;
-    t.c_cc[VMIN] = 0;
+    t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
     return tcsetattr(fd, TCSANOW, &t) == 0;
 }
@@ -88,7 +101,8 @@ bool SetLineSettings(int fd, const int32_t params[4], std::string* error) {
     return true;
 }
 
-/* Give the terminal back: others may open it again. */
+/* Give back a terminal that this program holds in exclusive mode: others
+ * may open it again. */
 void ClosePort(int fd) {
     ioctl(fd, TIOCNXCL);
     close(fd);
@@ -147,8 +161,13 @@ std::string SerialPort::LastError() const {
 }
 
 bool SerialPort::TakeIoError(std::string* message) {
-    if (!Drain(errorFd)) return false;
-    *message = LastError();
+    // Drained whatever the answer: a wake-up left over from an earlier
+    // opening must not keep the descriptor readable.
+    Drain(errorFd);
+    std::lock_guard<std::mutex> hold(endLock);
+    if (!ioErrorUntaken) return false;
+    ioErrorUntaken = false;
+    *message = lastError;
     return true;
 }
 
@@ -183,10 +202,14 @@ int SerialPort::Open() {
             lastError = "the port's previous I/O thread has not ended";
             return kOpenFailed;
         }
+        // The ended thread's error belongs to the opening before this one;
+        // its wake-up may still be on its way.
+        ioErrorUntaken = false;
     }
     int result = kNoPort;
     std::string why = "no COM port chosen";
     int fd = -1;
+    bool exclusive = false; // the exclusive mode on fd is ours to clear
     int32_t params[4] = {};
     if (portNumber > 0 && serial_get_config(SERIAL_UART_CHANNEL, params, nullptr)) {
         const std::string path = DevicePath(portNumber);
@@ -194,14 +217,14 @@ int SerialPort::Open() {
         if (fd < 0) {
             result = kOpenFailed;
             why = "cannot open " + path + ": " + ErrorText(errno);
-        } else if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        } else if (flock(fd, LOCK_EX | LOCK_NB) != 0 || HeldExclusively(fd)) {
             result = kOpenFailed;
             why = path + " is in use by another program";
         } else {
-            const bool mask = SetEventMask(fd);
-            const bool timeouts = SetTimeouts(fd);
+            const bool mask = SetEventMask(fd, &exclusive);
             std::string lineError;
             const bool line = SetLineSettings(fd, params, &lineError);
+            const bool timeouts = line && SetTimeouts(fd);
             result = !line       ? kLineSettingsRefused
                      : !timeouts ? kTimeoutsFailed
                      : !mask     ? kEventMaskFailed
@@ -216,7 +239,11 @@ int SerialPort::Open() {
         why = "the port's wake-up descriptors could not be created";
     }
     if (result != kOpened) {
-        if (fd >= 0) ClosePort(fd);
+        if (exclusive) {
+            ClosePort(fd);
+        } else if (fd >= 0) {
+            close(fd); // another program's exclusive mode stays as it is
+        }
         SetError(why);
         return result;
     }
@@ -292,7 +319,10 @@ void SerialPort::IoThread(std::shared_ptr<SerialPort> self) {
     port.Notify(kThreadEnding);
     {
         std::lock_guard<std::mutex> hold(port.endLock);
-        if (!error.empty()) port.lastError = error;
+        if (!error.empty()) {
+            port.lastError = error;
+            port.ioErrorUntaken = true;
+        }
         port.threadEnded = true;
         port.threadEnds.notify_all();
     }

@@ -105,8 +105,10 @@ class SerialPort : public std::enable_shared_from_this<SerialPort> {
     std::string LastError() const;
     /* Readable once the I/O thread has ended because of an error. */
     int ErrorFd() const { return errorFd; }
-    /* If the I/O thread ended because of an error since the last Open or
-     * call, true with the reason; clears ErrorFd. */
+    /* If the I/O thread of the last Open ended because of an error not yet
+     * taken, true with the reason. An error of an earlier opening is never
+     * reported, even when its wake-up comes after the next Open. Clears
+     * ErrorFd in any case. */
     bool TakeIoError(std::string* message);
 
   private:
@@ -131,10 +133,11 @@ class SerialPort : public std::enable_shared_from_this<SerialPort> {
     int writeRequestFd = -1;               // wake-up: a write was queued
     int errorFd = -1;                      // readable after the thread ended with an error
     std::thread thread;                    // the I/O thread; not joinable when none
-    mutable std::mutex endLock;            // guards threadEnded and lastError
+    mutable std::mutex endLock;            // guards threadEnded, lastError and ioErrorUntaken
     std::condition_variable threadEnds;    // signalled when threadEnded becomes true
     bool threadEnded = true;               // no I/O thread runs
     std::string lastError;                 // see LastError
+    bool ioErrorUntaken = false;           // this opening's thread ended with lastError
     std::atomic<bool> writePending{false}; // a write was queued and has not completed
     bool readPending = false;              // a read is issued (I/O thread only)
     bool readRequested = false;            // RequestRead from the callback (I/O thread only)

@@ -137,6 +137,7 @@ class SimHost : public QMainWindow {
     void RunUartDialog();
     void OnSerialPortError();
     void ReportSerialPort(const QString& message);
+    void ClearSerialPortReport();
     // View › CAN Traffic (SimHostCanTraffic.cpp).
     void ShowCanTraffic();
 
@@ -174,6 +175,7 @@ class SimHost : public QMainWindow {
     SaveFileChooser chooseSaveFile;              // asks for the Save Screen file name
     QSocketNotifier* serialErrorNotifier = nullptr; // the serial port ended with an error
     UartDialog* uartDialog = nullptr;               // the "UART Setup" dialog while it runs
+    QString serialPortReport; // the status bar message ReportSerialPort showed last
 };
 
 } // namespace pcsim

@@ -34,6 +34,7 @@ void SimHost::OpenSerialPortAtStart() {
 void SimHost::RunUartDialog() {
     const bool wasPaused = runner->SetPaused(true);
     UartDialog dialog(*serialPort, frameGeometry(), this);
+    dialog.SetPortOpenedHook([this] { ClearSerialPortReport(); });
     uartDialog = &dialog;
     dialog.exec();
     uartDialog = nullptr;
@@ -50,8 +51,15 @@ void SimHost::OnSerialPortError() {
 }
 
 void SimHost::ReportSerialPort(const QString& message) {
+    serialPortReport = message;
     statusBar()->showMessage(message);
     std::fprintf(stderr, "pc-simulator: %s\n", message.toLocal8Bit().constData());
+}
+
+void SimHost::ClearSerialPortReport() {
+    // Only the port's own message: it is out of date once the port is open.
+    if (statusBar()->currentMessage() == serialPortReport) statusBar()->clearMessage();
+    serialPortReport.clear();
 }
 
 } // namespace pcsim

@@ -1,6 +1,5 @@
 #include "host/StorageSetup.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -60,10 +59,13 @@ bool ReadUsbInsert(const std::string& v, CommandLineOptions* o, std::string* err
 bool ReadUsbEject(const std::string& v, CommandLineOptions* o, std::string* error) {
     uint32_t ms = 0;
     if (!ReadTime("--usb-eject", v, &ms, error)) return false;
-    const auto& inserts = o->usbInsertMs;
-    if (std::find(inserts.begin(), inserts.end(), ms) != inserts.end()) {
-        *error = "--usb-insert and --usb-eject are both at " + std::to_string(ms) +
-                 " ms: give them different times";
+    for (uint32_t insert : o->usbInsertMs) {
+        const uint32_t gap = insert > ms ? insert - ms : ms - insert;
+        if (gap >= kUsbActionGapMs) continue;
+        *error = "--usb-insert " + std::to_string(insert) + " and --usb-eject " +
+                 std::to_string(ms) + " are " + std::to_string(gap) +
+                 " ms apart: the unit needs at least " + std::to_string(kUsbActionGapMs) +
+                 " ms between an insert and an eject to see both";
         return false;
     }
     o->usbEjectMs.push_back(ms);

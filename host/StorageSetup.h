@@ -3,6 +3,7 @@
 // (the device's six roots) and "usb-sticks/", its options, its check before
 // anything starts, the roots made before the device starts, and the USB
 // stick actions of headless runs.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,10 +14,22 @@ namespace pcsim {
 class HeadlessRunner;
 class UsbStick;
 
+/* The least time between a scripted insert and eject, in either order, for
+ * the unit to see both. Each writes the one command file and raises
+ * Event 1; the unit reads the file in its next main loop iteration (every
+ * 25 ms) and looks for the stick's folder at every tick (every 10 ms, before
+ * that step's iteration). At worst an insert is read 20 ms after it, in an
+ * iteration that shares its step with a tick, and the next tick, 10 ms
+ * later, is the first to look for the announced stick: the eject must come
+ * after that, 35 ms after the insert. An insert after an eject needs 25 ms
+ * (the eject read; the missing folder is seen sooner). */
+constexpr uint32_t kUsbActionGapMs = 35;
+
 // Option readers of the command-line table (see CommandLine.cpp).
 bool ReadStorageRoot(const std::string& value, CommandLineOptions* o, std::string* error);
 bool ReadUsbInsert(const std::string& value, CommandLineOptions* o, std::string* error);
-/* Run after every --usb-insert was read: refuses an eject at an insert's time. */
+/* Run after every --usb-insert was read: refuses an eject closer than
+ * kUsbActionGapMs to any insert. */
 bool ReadUsbEject(const std::string& value, CommandLineOptions* o, std::string* error);
 
 /* --root DIR, or empty for the working directory. */

@@ -118,6 +118,7 @@ void UartDialog::OnOpenButton() {
     }
     port.SetReadSize(1);
     ShowPortOpen();
+    if (portOpened) portOpened();
 }
 
 void UartDialog::ShowPortOpen() {

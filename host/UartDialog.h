@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QRect>
 #include <QString>
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -25,6 +26,8 @@ class UartDialog : public QDialog {
     /* The port was closed under the dialog (an I/O error): show it closed,
      * with the reason. */
     void ShowPortClosed(const QString& reason);
+    /* Called each time the dialog has opened the port. */
+    void SetPortOpenedHook(std::function<void()> hook) { portOpened = std::move(hook); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -41,6 +44,7 @@ class UartDialog : public QDialog {
     QLabel* detail = nullptr;          // why an open failed or the port closed
     QPushButton* openButton = nullptr; // "Open Port" / "Close Port"
     QPushButton* exitButton = nullptr; // "Exit"
+    std::function<void()> portOpened;  // see SetPortOpenedHook
 };
 
 } // namespace pcsim

@@ -29,7 +29,8 @@ int event_handle_command(const char* text) {
     EventState& e = es();
     if (std::strncmp(text, EVENT_USB_INSERTED, INSERTED_LEN) == 0) {
         // The name is what follows the last "/"; without one it starts one
-        // separator after the prefix. A trailing line break stays in it.
+        // character after the prefix, whatever that character is. A
+        // trailing line break stays in it.
         size_t i = std::strlen(text) - 1;
         while (i > INSERTED_LEN && text[i] != '/') --i;
         usbstick_set_name(text + i + 1);

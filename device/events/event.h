@@ -6,8 +6,9 @@
 // created "app_reply". No command file means no action and no reply.
 //
 // Commands, compared as prefixes of the text, case-sensitive:
-//   "USBSTICK_INSERTED ...": the stick is the text after its last "/" (or
-//       after the prefix and one separator); the stick state becomes 1;
+//   "USBSTICK_INSERTED ...": the stick is the text after its last "/" (or,
+//       without one, after the prefix and one more character of any
+//       kind); the stick state becomes 1;
 //   "USBSTICK_EJECTREADY": the stick state becomes 4;
 //   anything else: no effect, reply "KO".
 #include <cstddef>

@@ -45,7 +45,11 @@ static int eeprom_save(void) {
         fs_rename(FS_ROOT_CONFIG, EEPROM_FILE, FS_ROOT_CONFIG, EEPROM_OLD_FILE);
     }
     if (!fs_rename(FS_ROOT_CONFIG, EEPROM_TMP_FILE, FS_ROOT_CONFIG, EEPROM_FILE)) {
-        fs_remove(FS_ROOT_CONFIG, EEPROM_TMP_FILE);
+        // The temporary file is a whole, durable image and may be the only
+        // copy of it on disk: it stays. The previous image is still loaded
+        // (from "eeprom.dat.old" when the first rename went through), and
+        // the next save writes the temporary file afresh.
+        fs_sync_dir(FS_ROOT_CONFIG);
         return 0;
     }
     fs_sync_dir(FS_ROOT_CONFIG);

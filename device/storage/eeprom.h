@@ -6,8 +6,12 @@
 // A save never leaves the unit without a whole image on disk: the new image
 // goes to "eeprom.dat.tmp" in the same folder and is made durable first;
 // then "eeprom.dat" becomes "eeprom.dat.old" and the new file becomes
-// "eeprom.dat", each by a single rename. A failed save leaves both previous
-// files as they were (the data then exists only in the image).
+// "eeprom.dat", each by a single rename. A save that fails before the
+// renames leaves both previous files as they were (the data then exists
+// only in the image). When the second rename fails after the first went
+// through, the previous image is under "eeprom.dat.old" (and still the one
+// a load takes) and the new one stays in "eeprom.dat.tmp"; it is never
+// deleted, since nothing else on disk holds it.
 #include <cstdint>
 
 constexpr uint32_t EEPROM_SIZE = 0x8000;

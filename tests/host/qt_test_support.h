@@ -1,7 +1,7 @@
 #pragma once
-// Support for the window's Qt tests: settings kept in a temporary directory
-// (never the user's own), and an answer for modal dialogs so that no test
-// blocks on one.
+// Support for the window's Qt tests: settings and the unit's storage kept in
+// temporary directories (never the user's own settings, never the working
+// directory), and an answer for modal dialogs so that no test blocks on one.
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
@@ -13,6 +13,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+
+#include "host/CommandLine.h"
 
 namespace pcsim_test {
 
@@ -35,6 +37,24 @@ class TemporarySettings {
 
   private:
     QTemporaryDir dir;
+};
+
+/* The unit's storage (rootfs/, usb-sticks/) in a temporary directory of its
+ * own: a window that starts the device without a root would write into the
+ * working directory, which test processes running in parallel share. */
+class TemporaryStorage {
+  public:
+    TemporaryStorage() { Renew(); }
+    /* A fresh, empty directory from now on. */
+    void Renew() { dir = std::make_unique<QTemporaryDir>(); }
+    /* options with the storage in this directory. */
+    pcsim::CommandLineOptions Options(pcsim::CommandLineOptions options = {}) const {
+        options.root = dir->path().toStdString();
+        return options;
+    }
+
+  private:
+    std::unique_ptr<QTemporaryDir> dir;
 };
 
 /* While alive, offers every active modal widget to handle, which returns

@@ -1,12 +1,18 @@
 #pragma once
-// A temporary storage base for one host test, removed with the object.
+// A temporary storage base for one host test, removed with the object. Any
+// run of the device needs one: without a root it would write "rootfs/" into
+// the working directory, which test processes running in parallel share.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
+
+#include "host/CommandLine.h"
 
 namespace pcsim_test {
 
@@ -24,6 +30,17 @@ class StorageTempDir {
     StorageTempDir& operator=(const StorageTempDir&) = delete;
 
     const std::string& Path() const { return path_; }
+    /* A headless run of runMs with the scripted presses and its storage here. */
+    pcsim::CommandLineOptions
+    Headless(uint32_t runMs, const std::vector<pcsim::ScriptedPress>& presses = {}) const {
+        pcsim::CommandLineOptions o;
+        o.headless = true;
+        o.runMs = runMs;
+        o.runMsGiven = true;
+        o.presses = presses;
+        o.root = path_;
+        return o;
+    }
     std::filesystem::path operator/(const std::string& relative) const {
         return std::filesystem::path(path_) / relative;
     }

@@ -15,6 +15,7 @@
 #include "host/CommandLine.h"
 #include "host/DeviceSetup.h"
 #include "host/HeadlessRunner.h"
+#include "storage_temp_dir.h"
 
 namespace {
 
@@ -145,10 +146,11 @@ TEST(CanOptions, HeadlessRunWithSleepingAdapterEndsAndKeepsTimeMonotonic) {
     reinterpret_cast<void (*)(const char*)>(dlsym(fake, "fake_cando_add_device"))("CD1");
     auto sent = reinterpret_cast<int (*)(int)>(dlsym(fake, "fake_cando_sent_count"));
 
+    pcsim_test::StorageTempDir base;
     pcsim::CommandLineOptions o;
     std::string error;
     ASSERT_TRUE(Parse({"--headless", "--run-ms", "2000", "--can0", "cando", "--can1", "cando",
-                       "--can-lib-dir", kFakeLibDir},
+                       "--can-lib-dir", kFakeLibDir, "--root", base.Path()},
                       &o, &error))
         << error;
     pcsim::HeadlessRunner runner;
@@ -183,8 +185,10 @@ TEST(CanOptions, ProgramExitsTwoWithTheReason) {
 }
 
 TEST(CanOptions, ProgramReportsUnmappedPortsOnStderr) {
-    const std::string command =
-        std::string(PCSIM_BINARY) + " --headless --run-ms 100 --can-lib-dir /tmp 2>&1 >/dev/null";
+    pcsim_test::StorageTempDir base;
+    const std::string command = std::string(PCSIM_BINARY) +
+                                " --headless --run-ms 100 --can-lib-dir /tmp --root " +
+                                base.Path() + " 2>&1 >/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string output;

@@ -16,6 +16,7 @@ class TestCanStatusView : public QObject {
     Q_OBJECT
 
     pcsim_test::TemporarySettings settings;
+    pcsim_test::TemporaryStorage storage;
 
   private slots:
     void init() { device_memory_reset(); }
@@ -63,7 +64,7 @@ class TestCanStatusView : public QObject {
 
     /* The window shows both ports; without a library they are closed. */
     void windowHasTheStatusBar() {
-        pcsim::SimHost host;
+        pcsim::SimHost host(storage.Options());
         host.OnCreate();
         const QList<QLabel*> labels = host.statusBar()->findChildren<QLabel*>();
         QCOMPARE(labels.size(), 2);

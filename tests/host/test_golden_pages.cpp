@@ -12,6 +12,7 @@
 #include "host/CommandLine.h"
 #include "host/FrameConversion.h"
 #include "host/HeadlessRunner.h"
+#include "storage_temp_dir.h"
 
 namespace {
 
@@ -51,6 +52,8 @@ TEST(GoldenPages, EveryPageMatchesItsReference) {
         std::string error;
         ASSERT_TRUE(pcsim::ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &options, &error))
             << error;
+        pcsim_test::StorageTempDir base;
+        options.root = base.Path();
         pcsim::HeadlessRunner runner;
         runner.Run(options);
         const std::string actual = testing::TempDir() + "/golden_" + page.name + ".bmp";

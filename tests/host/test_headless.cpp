@@ -9,21 +9,24 @@
 
 #include "device/device_memory.h"
 #include "host/HeadlessRunner.h"
+#include "storage_temp_dir.h"
 
 namespace {
 
 TEST(HeadlessRunner, InterleavesTicksAndIterationsOnVirtualTime) {
+    pcsim_test::StorageTempDir base;
     pcsim::HeadlessRunner runner;
-    runner.Run(1000);
+    runner.Run(base.Headless(1000));
     EXPECT_EQ(runner.Ticks(), 100u);
     EXPECT_EQ(runner.Iterations(), 40u);
     EXPECT_EQ(device_memory.sys.tick_count, 100u);
-    runner.Run(24); // shorter than one iteration
+    runner.Run(base.Headless(24)); // shorter than one iteration
     EXPECT_EQ(runner.Iterations(), 0u);
     EXPECT_EQ(runner.Ticks(), 2u);
 }
 
 TEST(HeadlessRunner, RunsScheduledActionsAtTheirStepBeforeItsTick) {
+    pcsim_test::StorageTempDir base;
     pcsim::HeadlessRunner runner;
     std::vector<std::pair<uint32_t, uint32_t>> seen; // (scheduled time, ticks so far)
     auto record = [&](uint32_t at) { return [&seen, &runner, at] { seen.emplace_back(at, runner.Ticks()); }; };
@@ -32,17 +35,19 @@ TEST(HeadlessRunner, RunsScheduledActionsAtTheirStepBeforeItsTick) {
     runner.Schedule(0, record(0));   // after start-up, before the first step
     runner.Schedule(20, record(21)); // same time: after the first one scheduled
     runner.Schedule(500, record(500)); // beyond the run: dropped
-    runner.Run(100);
+    runner.Run(base.Headless(100));
     const std::vector<std::pair<uint32_t, uint32_t>> expected = {{0, 0}, {12, 1}, {20, 1}, {21, 1}};
     EXPECT_EQ(seen, expected);
     seen.clear();
-    runner.Run(1000);
+    runner.Run(base.Headless(1000));
     EXPECT_TRUE(seen.empty()) << "a dropped action must not carry over to the next run";
 }
 
 TEST(HeadlessRunner, ShowsTheComposedScreen) {
+    pcsim_test::StorageTempDir base;
     pcsim::HeadlessRunner runner;
-    runner.Run(50); // the second paint shows the first composition
+    // The second paint shows the first composition.
+    runner.Run(base.Headless(50));
     EXPECT_EQ(runner.FrameBits()[0], 0xFFF8FCF8u); // cleared layers: white
 }
 
@@ -51,9 +56,13 @@ struct Outcome {
     std::string output;
 };
 
-/* Run the program with args; prefix goes before it (e.g. an env command). */
+/* Run the program with args; prefix goes before it (e.g. an env command).
+ * It runs in a temporary directory of its own, where a run without --root
+ * keeps the unit's storage. */
 Outcome run_binary(const std::string& args, const std::string& prefix = "") {
-    const std::string command = prefix + PCSIM_BINARY + " " + args + " 2>&1";
+    const pcsim_test::StorageTempDir cwd;
+    const std::string command =
+        "cd '" + cwd.Path() + "' && " + prefix + PCSIM_BINARY + " " + args + " 2>&1";
     Outcome o{-1, {}};
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return o;

@@ -20,6 +20,7 @@
 #include "host/HeadlessProgram.h"
 #include "host/HeadlessRunner.h"
 #include "host/ScreenFile.h"
+#include "storage_temp_dir.h"
 
 namespace {
 
@@ -30,20 +31,24 @@ void RecordEvent(int n) {
 
 TEST(HeadlessScript, MenuEventsReachTheDeviceAsZeroAndOneAtTheirTime) {
     g_events.clear();
+    pcsim_test::StorageTempDir base;
     pcsim::HeadlessRunner runner;
     runner.Schedule(0, [] { sys_set_event_handler(RecordEvent); }); // after the start-up's own
     pcsim::ScheduleEvents(runner, {{2, 250}, {1, 100}, {1, 3000}});
-    runner.Run(1000);
+    runner.Run(base.Headless(1000));
     const std::vector<std::pair<int, uint32_t>> expected = {{0, 100}, {1, 250}};
     EXPECT_EQ(g_events, expected);
 }
 
-/* The program's headless run in this process; its stdout as text. */
+/* The program's headless run in this process, with its storage in a
+ * temporary directory; its stdout as text. */
 struct ProgramRun {
     int status = -1;
     std::string out;
 };
-ProgramRun RunProgram(const pcsim::CommandLineOptions& options) {
+ProgramRun RunProgram(pcsim::CommandLineOptions options) {
+    const pcsim_test::StorageTempDir base;
+    options.root = base.Path();
     ProgramRun r;
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
@@ -121,8 +126,9 @@ TEST(HeadlessScript, FramesAreNumberedInShowingOrderAtTheirInterval) {
 
 TEST(HeadlessScript, PngAndBitmapScreenshotsHoldTheSamePixels) {
     QTemporaryDir dir;
+    pcsim_test::StorageTempDir base;
     pcsim::HeadlessRunner runner;
-    runner.Run(4000, {{5, 3000, 100}});
+    runner.Run(base.Headless(4000, {{5, 3000, 100}}));
     const std::vector<uint32_t> shown(runner.FrameBits(), runner.FrameBits() + 320 * 240);
     for (const char* name : {"s.png", "s.PNG", "s.bmp", "s.png.bmp"}) {
         const std::string path = dir.filePath(name).toStdString();
@@ -165,10 +171,11 @@ TEST(HeadlessScript, AFrameThatCannotBeWrittenEndsTheRunWithTheReason) {
 
 TEST(HeadlessScript, StopFlagEndsTheRunAfterItsStepWithTheLastScreen) {
     std::atomic<bool> stop{false};
+    pcsim_test::StorageTempDir base;
     pcsim::HeadlessRunner runner;
     runner.SetStopFlag(&stop);
     runner.Schedule(500, [&stop] { stop = true; });
-    runner.Run(10000);
+    runner.Run(base.Headless(10000));
     EXPECT_TRUE(runner.Stopped());
     EXPECT_EQ(runner.RanMs(), 500u);
     EXPECT_EQ(runner.Iterations(), 20u);

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "host/HeadlessRunner.h"
-#include "host/ScriptedPress.h"
 #include "device/app/pages.h"
 #include "device/device_memory.h"
+#include "host/HeadlessRunner.h"
+#include "host/ScriptedPress.h"
+#include "storage_temp_dir.h"
 
 namespace {
 
@@ -62,8 +63,9 @@ TEST(ScriptedPress, TimelineGivesTheSameBitsAsTheWholeScript) {
 }
 
 TEST(ScriptedPress, HeadlessRunPressesTheKey) {
+    pcsim_test::StorageTempDir base;
     pcsim::HeadlessRunner runner;
-    runner.Run(3000, {{5, 2800, 100}});
+    runner.Run(base.Headless(3000, {{5, 2800, 100}}));
     EXPECT_EQ(device_memory.screen.update_handler.load(), &page_gauges_update);
     EXPECT_EQ(device_memory.keys.key_input, 0); // released after its 100 ms
 }

@@ -148,7 +148,7 @@ TEST(SerialLineSettings, FollowTheDeviceChannel) {
     for (const auto& c : cases) {
         SCOPED_TRACE("baud index " + std::to_string(c.params[0]));
         termios t{};
-        t.c_iflag = IXON | IXOFF | ICRNL; // what a terminal left behind
+        t.c_iflag = IXON | IXOFF | ICRNL | INPCK | PARMRK; // what a terminal left behind
         t.c_cflag = CRTSCTS | CS5 | PARENB;
         t.c_lflag = ICANON | ECHO;
         std::string error;
@@ -156,7 +156,8 @@ TEST(SerialLineSettings, FollowTheDeviceChannel) {
         EXPECT_EQ(cfgetospeed(&t), c.speed);
         EXPECT_EQ(t.c_cflag & CSIZE, c.size);
         EXPECT_EQ(t.c_cflag & (PARENB | PARODD), c.parity);
-        EXPECT_EQ((t.c_iflag & INPCK) != 0, c.parity != 0) << "parity checked when used";
+        EXPECT_EQ(t.c_iflag & (INPCK | IGNPAR | PARMRK | ISTRIP), 0u)
+            << "bytes delivered as received: none replaced, dropped or marked for parity";
         EXPECT_EQ((t.c_cflag & CSTOPB) != 0, c.twoStopBits);
         EXPECT_EQ(t.c_cflag & CRTSCTS, 0u);
         EXPECT_EQ(t.c_iflag & (IXON | IXOFF | ICRNL), 0u);
@@ -186,6 +187,11 @@ TEST_F(SerialPortTest, TheFarEndSeesTheDeviceChannelsLineSettings) {
     for (const auto& c : cases) {
         SCOPED_TRACE("baud index " + std::to_string(c.baud));
         serial_configure(SERIAL_UART_CHANNEL, c.baud, 1, 0, c.two, uart_receive);
+        termios left{}; // read completion as another program may leave it
+        ASSERT_EQ(tcgetattr(pty.Slave(), &left), 0);
+        left.c_cc[VMIN] = 0;
+        left.c_cc[VTIME] = 10;
+        ASSERT_EQ(tcsetattr(pty.Slave(), TCSANOW, &left), 0);
         ASSERT_EQ(port->Open(), SerialPort::kOpened) << port->LastError();
         termios t{};
         ASSERT_EQ(tcgetattr(pty.Master(), &t), 0);
@@ -199,6 +205,12 @@ TEST_F(SerialPortTest, TheFarEndSeesTheDeviceChannelsLineSettings) {
         EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD), tcflag_t{CLOCAL | CREAD});
         EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
         EXPECT_EQ(t.c_oflag & OPOST, 0u);
+        // The port's own side: a read returns at once with what has arrived
+        // (the descriptor does not block), and 0 only after a hang-up.
+        termios own{};
+        ASSERT_EQ(tcgetattr(pty.Slave(), &own), 0);
+        EXPECT_EQ(own.c_cc[VMIN], 1);
+        EXPECT_EQ(own.c_cc[VTIME], 0);
         port->Close();
     }
 }
@@ -241,14 +253,47 @@ TEST_F(SerialPortTest, AFailedOpenSaysWhyAndLeavesThePortClosed) {
     std::remove(fileName);
 }
 
+/* Whether the terminal is in exclusive mode. */
+bool Exclusive(int fd) {
+    int exclusive = -1;
+    EXPECT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    return exclusive != 0;
+}
+
 TEST_F(SerialPortTest, APortInUseByAnotherProgramIsNotOpened) {
-    const int other = open(pty.Path().c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(other, 0);
-    ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0); // as terminal programs lock their port
-    EXPECT_EQ(port->Open(), SerialPort::kOpenFailed);
-    EXPECT_NE(port->LastError().find("in use"), std::string::npos) << port->LastError();
-    close(other);
+    // Terminal programs hold their port with a lock, in exclusive mode, or both.
+    static const struct {
+        const char* how;
+        bool lock, exclusive;
+    } holders[] = {
+        {"a lock", true, false},
+        {"exclusive mode", false, true},
+        {"both", true, true},
+    };
+    for (const auto& h : holders) {
+        SCOPED_TRACE(h.how);
+        const int other = open(pty.Path().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(other, 0);
+        if (h.lock) {
+            ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+        }
+        if (h.exclusive) {
+            ASSERT_EQ(ioctl(other, TIOCEXCL), 0);
+        }
+        EXPECT_EQ(port->Open(), SerialPort::kOpenFailed);
+        // Exclusive mode keeps everyone but root from opening it at all.
+        const std::string error = port->LastError();
+        EXPECT_TRUE(error.find("in use") != std::string::npos ||
+                    error.find("busy") != std::string::npos)
+            << error;
+        EXPECT_EQ(Exclusive(other), h.exclusive) << "the other program's mode is left as it was";
+        ioctl(other, TIOCNXCL);
+        close(other);
+    }
     OpenPort();
+    EXPECT_TRUE(Exclusive(pty.Slave())) << "ours while open";
+    port->Close();
+    EXPECT_FALSE(Exclusive(pty.Slave())) << "and given back";
 }
 
 TEST_F(SerialPortTest, EveryReceivedByteIsDeliveredOnItsOwnAndInOrder) {
@@ -421,6 +466,34 @@ TEST_F(SerialPortTest, AHangUpEndsTheThreadAndIsReported) {
     EXPECT_NE(error.find(pty.Path()), std::string::npos) << error;
     EXPECT_FALSE(port->TakeIoError(&error)) << "told once";
     ASSERT_TRUE(recorder.WaitForCode(SerialPort::kThreadEnding));
+}
+
+TEST_F(SerialPortTest, AnErrorIsReportedForTheOpeningThatFailedOnly) {
+    PtyPair second;
+    port = SerialPort::Create({{1, pty.Path()}, {2, second.Path()}});
+    port->SetPortNumber(1);
+    port->SetCallback(recorder.Hook());
+    OpenPort();
+    pty.CloseMaster();
+    pollfd p{port->ErrorFd(), POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 5000), 1);
+    // COM2 opened before the window took COM1's error.
+    port->SetPortNumber(2);
+    ASSERT_EQ(port->Open(), SerialPort::kOpened) << port->LastError();
+    std::string error;
+    EXPECT_FALSE(port->TakeIoError(&error)) << error;
+    // The wake-up of a thread that Close had to leave behind can come after
+    // the next Open: here written by hand, as that thread would.
+    const uint64_t one = 1;
+    ASSERT_EQ(write(port->ErrorFd(), &one, sizeof one), ssize_t{sizeof one});
+    EXPECT_FALSE(port->TakeIoError(&error)) << "not COM2's error: '" << error << "'";
+    EXPECT_EQ(poll(&p, 1, 0), 0) << "the stale wake-up is consumed";
+    EXPECT_TRUE(port->IsOpen());
+
+    second.CloseMaster(); // COM2's own failure is reported
+    ASSERT_EQ(poll(&p, 1, 5000), 1);
+    ASSERT_TRUE(port->TakeIoError(&error));
+    EXPECT_NE(error.find(second.Path()), std::string::npos) << error;
 }
 
 TEST_F(SerialPortTest, BytesFlowBothWaysAtOnce) {

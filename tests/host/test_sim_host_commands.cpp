@@ -58,6 +58,7 @@ class SimHostCommandsTest : public QObject {
 
   private:
     pcsim_test::TemporarySettings settings;
+    pcsim_test::TemporaryStorage storage;
     std::unique_ptr<SimHost> host;
     std::unique_ptr<QTemporaryDir> folder; // fresh for each test
 
@@ -81,7 +82,8 @@ class SimHostCommandsTest : public QObject {
         settings.Clear();
         device_memory_reset();
         folder = std::make_unique<QTemporaryDir>();
-        host = std::make_unique<SimHost>();
+        storage.Renew();
+        host = std::make_unique<SimHost>(storage.Options());
     }
     void cleanup() {
         host.reset();
@@ -159,7 +161,8 @@ class SimHostCommandsTest : public QObject {
     }
 
     void eventItemsReachTheDeviceAsEventsZeroAndOne() {
-        host->Runner().Attach(nullptr); // the device started, its threads not needed
+        // The device started, its threads not needed.
+        host->Runner().Attach(nullptr, storage.Options());
         sys_set_event_handler(RecordEvent);
         g_events.clear();
         host->MenuAction(pcsim::kMenuEvent1)->trigger();

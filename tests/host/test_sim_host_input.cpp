@@ -17,6 +17,7 @@ class SimHostInputTest : public QObject {
 
   private:
     pcsim_test::TemporarySettings settings;
+    pcsim_test::TemporaryStorage storage;
     std::unique_ptr<SimHost> host;
 
     QWidget* Display() { return host->Display(); }
@@ -24,7 +25,8 @@ class SimHostInputTest : public QObject {
   private slots:
     void init() {
         settings.Clear();
-        host = std::make_unique<SimHost>();
+        storage.Renew();
+        host = std::make_unique<SimHost>(storage.Options());
         host->Run();
         QVERIFY(QTest::qWaitForWindowExposed(host.get()));
     }

@@ -29,12 +29,16 @@ class SimHostSettingsTest : public QObject {
 
   private:
     pcsim_test::TemporarySettings settings;
+    pcsim_test::TemporaryStorage storage;
 
   private slots:
-    void init() { settings.Clear(); }
+    void init() {
+        settings.Clear();
+        storage.Renew();
+    }
 
     void firstRunDefaults() {
-        SimHost host;
+        SimHost host(storage.Options());
         QCOMPARE(host.Zoom(), 1);
         QCOMPARE(host.GridEnabled(), 0);
         QCOMPARE(host.GridWidth(), 10);
@@ -52,7 +56,7 @@ class SimHostSettingsTest : public QObject {
 
     void gridChoiceSurvivesARestart() {
         {
-            SimHost host;
+            SimHost host(storage.Options());
             host.OnCreate();
             host.OnCommand(pcsim::kMenuGrid20);
             host.OnCommand(pcsim::kMenuNoGrid);
@@ -60,7 +64,7 @@ class SimHostSettingsTest : public QObject {
         QSettings store = pcsim_test::TemporarySettings::Store();
         QCOMPARE(store.value("GridEnabled").toByteArray(), Bytes({0, 0, 0, 0}));
         QCOMPARE(store.value("GridWidth").toByteArray(), Bytes({20, 0, 0, 0}));
-        SimHost host;
+        SimHost host(storage.Options());
         host.OnCreate();
         QVERIFY(Checked(host, pcsim::kMenuNoGrid));
         QVERIFY(!Checked(host, pcsim::kMenuGrid20));
@@ -70,7 +74,7 @@ class SimHostSettingsTest : public QObject {
 
     void everyValueIsStoredWithItsSize() {
         {
-            SimHost host;
+            SimHost host(storage.Options());
             host.OnCreate();
             host.OnCommand(pcsim::kMenuZoom2);
             host.OnCommand(pcsim::kMenuGrid5);
@@ -90,7 +94,7 @@ class SimHostSettingsTest : public QObject {
             store.setValue("ZoomFactor", Bytes({4, 0, 0, 0}));
             store.setValue("MainWindowTopLeft", Bytes({100, 0, 0, 0, 0x32, 0, 0, 0}));
         }
-        SimHost host;
+        SimHost host(storage.Options());
         QCOMPARE(host.WindowPos()[0], 100);
         QCOMPARE(host.WindowPos()[1], 50);
         host.OnCreate();
@@ -125,7 +129,7 @@ class SimHostSettingsTest : public QObject {
         QFETCH(int, gridEnabled);
         QFETCH(int, gridWidth);
         pcsim_test::TemporarySettings::Store().setValue(name, stored);
-        SimHost host;
+        SimHost host(storage.Options());
         QCOMPARE(host.Zoom(), zoom);
         QCOMPARE(host.GridEnabled(), gridEnabled);
         QCOMPARE(host.GridWidth(), gridWidth);

@@ -21,6 +21,7 @@ class SimHostSoakTest : public QObject {
 
   private:
     pcsim_test::TemporarySettings settings;
+    pcsim_test::TemporaryStorage storage;
 
   private slots:
     void tenSecondsOfUse() {
@@ -30,7 +31,7 @@ class SimHostSoakTest : public QObject {
         static const int kGrids[] = {pcsim::kMenuGrid40, pcsim::kMenuGrid5, pcsim::kMenuNoGrid};
         static const Qt::Key kKeys[] = {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4, Qt::Key_F5};
 
-        SimHost host;
+        SimHost host(storage.Options());
         host.Run();
         QVERIFY(QTest::qWaitForWindowExposed(&host));
         QElapsedTimer clock;

@@ -74,12 +74,16 @@ class SimHostThreadsTest : public QObject {
 
   private:
     pcsim_test::TemporarySettings settings;
+    pcsim_test::TemporaryStorage storage;
 
   private slots:
-    void init() { settings.Clear(); }
+    void init() {
+        settings.Clear();
+        storage.Renew();
+    }
 
     void runsTheTickAndTheMainLoop() {
-        SimHost host;
+        SimHost host(storage.Options());
         host.Run();
         // 10 ms ticks and 25 ms iterations; generous bounds for slow builds.
         QTRY_VERIFY_WITH_TIMEOUT(Ticks() >= 20 && Iterations() >= 8, 5000);
@@ -88,7 +92,7 @@ class SimHostThreadsTest : public QObject {
     }
 
     void pauseStopsTheTickAndPlayContinuesIt() {
-        SimHost host;
+        SimHost host(storage.Options());
         host.Run();
         QTRY_VERIFY_WITH_TIMEOUT(Ticks() >= 5, 5000);
         host.OnCommand(pcsim::kMenuPause);
@@ -104,9 +108,9 @@ class SimHostThreadsTest : public QObject {
     }
 
     void noTickNoIterationAndABlackPictureBeforeTheFirstPlay() {
-        SimHost host;
+        SimHost host(storage.Options());
         host.SetZoom(1);
-        host.Runner().Attach(nullptr); // OnCreate's start-up, without its Play
+        host.Runner().Attach(nullptr, storage.Options()); // OnCreate's start-up, without its Play
         host.Runner().StartThreads();
         host.show();
         QVERIFY(QTest::qWaitForWindowExposed(&host));
@@ -121,7 +125,7 @@ class SimHostThreadsTest : public QObject {
     }
 
     void aHiddenWindowDoesNotStopTheDeviceAndShowsItsNewPictureAgain() {
-        SimHost host;
+        SimHost host(storage.Options());
         host.Run();
         QVERIFY(QTest::qWaitForWindowExposed(&host));
         QTRY_VERIFY_WITH_TIMEOUT(device_memory.screen.update_handler.load() == &page_fuel_update,
@@ -153,7 +157,7 @@ class SimHostThreadsTest : public QObject {
     }
 
     void stepRunsOneIterationAndTheTicksDueBeforeItThenShowsTheFrame() {
-        SimHost host;
+        SimHost host(storage.Options());
         host.Run();
         QVERIFY(QTest::qWaitForWindowExposed(&host));
         QTRY_VERIFY_WITH_TIMEOUT(device_memory.screen.update_handler.load() == &page_fuel_update,
@@ -208,7 +212,7 @@ class SimHostThreadsTest : public QObject {
 
     void deviceExitRequestClosesTheWindowAndSavesTheSettings() {
         {
-            SimHost host;
+            SimHost host(storage.Options());
             host.Run();
             host.OnCommand(pcsim::kMenuGrid5);
             QTRY_VERIFY_WITH_TIMEOUT(Iterations() >= 2, 5000);

@@ -33,12 +33,12 @@ TEST(StorageOptions, ReadTheBaseAndTheStickTimes) {
     std::string error;
     ASSERT_TRUE(Parse({"--root", "/tmp/unit"}, &o, &error)) << error;
     EXPECT_EQ(o.root, "/tmp/unit") << "the window takes --root too";
-    ASSERT_TRUE(Parse({"--headless", "--run-ms", "5000", "--usb-insert", "1000", "--usb-eject=3000",
-                       "--usb-insert", "4000"},
+    ASSERT_TRUE(Parse({"--headless", "--run-ms", "5000", "--usb-insert", "1000", "--usb-eject=1035",
+                       "--usb-insert", "1070"},
                       &o, &error))
         << error;
-    EXPECT_EQ(o.usbInsertMs, (std::vector<uint32_t>{1000, 4000}));
-    EXPECT_EQ(o.usbEjectMs, (std::vector<uint32_t>{3000}));
+    EXPECT_EQ(o.usbInsertMs, (std::vector<uint32_t>{1000, 1070})) << "35 ms apart is enough";
+    EXPECT_EQ(o.usbEjectMs, (std::vector<uint32_t>{1035}));
     EXPECT_TRUE(o.root.empty()) << "default: the working directory";
 }
 
@@ -55,7 +55,14 @@ TEST(StorageOptions, NameTheProblem) {
         {{"--headless", "--run-ms", "10", "--usb-insert", "1s"}, "'1s'"},
         {{"--headless", "--run-ms", "10", "--usb-eject", "-1"}, "'-1'"},
         {{"--headless", "--run-ms", "10", "--usb-eject", "200", "--usb-insert", "200"},
-         "both at 200 ms"},
+         "--usb-insert 200 and --usb-eject 200 are 0 ms apart: the unit needs at least 35 ms"},
+        {{"--headless", "--run-ms", "10", "--usb-insert", "1000", "--usb-eject", "1005"},
+         "are 5 ms apart"},
+        {{"--headless", "--run-ms", "10", "--usb-insert", "1000", "--usb-eject", "1034"},
+         "are 34 ms apart"},
+        {{"--headless", "--run-ms", "10", "--usb-insert", "1000", "--usb-eject", "3000",
+          "--usb-insert", "3020"},
+         "--usb-insert 3020 and --usb-eject 3000 are 20 ms apart"},
     };
     for (const auto& c : cases) {
         pcsim::CommandLineOptions o;
@@ -117,6 +124,46 @@ TEST(HeadlessUsbStick, InsertAndEjectReachTheDeviceAndTheFiles) {
         << "the first commit";
 }
 
+TEST(HeadlessUsbStick, TheLeastGapLetsTheUnitSeeBothActions) {
+    // At worst an insert is read 20 ms after it and the stick looked for
+    // 10 ms after that: an insert at 1026 counts from the step at 1030,
+    // whose insert is read at 1050 and looked for at 1060. Closer pairs,
+    // which the options refuse, lose one of the two.
+    static const struct {
+        const char* what;
+        std::vector<uint32_t> inserts, ejects;
+        uint32_t replies; // commands the unit read
+        int recordings;   // log files made: the stick was seen each time
+    } cases[] = {
+        {"insert, eject 35 ms later", {1026}, {1061}, 2, 1},
+        {"insert, eject 34 ms later: the stick is never seen", {1026}, {1060}, 2, 0},
+        {"eject, insert 35 ms later", {1000, 2061}, {2026}, 3, 2},
+        {"eject, insert 24 ms later: the eject is never read", {1000, 2050}, {2026}, 2, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        pcsim_test::StorageTempDir base;
+        pcsim::CommandLineOptions o;
+        o.headless = true;
+        o.runMs = 3000;
+        o.runMsGiven = true;
+        o.root = base.Path();
+        o.usbInsertMs = c.inserts;
+        o.usbEjectMs = c.ejects;
+        pcsim::HeadlessRunner runner;
+        pcsim::UsbStick stick(base.Path(), [] { sys_raise_event(0); });
+        std::vector<std::string> failures;
+        pcsim::ScheduleUsbStick(&runner, o, &stick, &failures);
+        runner.Run(o);
+        EXPECT_TRUE(failures.empty());
+        EXPECT_EQ(device_memory.events.replies.load(), c.replies);
+        int recordings = 0;
+        for (const char* name : {"QMX_v084_000001_CAN1.log", "QMX_v084_000002_CAN1.log"})
+            recordings += fs::exists(base / "usb-sticks/disk_sda1" / name) ? 1 : 0;
+        EXPECT_EQ(recordings, c.recordings);
+    }
+}
+
 struct Outcome {
     int status;
     std::string output;
@@ -145,6 +192,13 @@ TEST(HeadlessUsbStick, TheProgramRunsWithItsOwnRoot) {
     EXPECT_TRUE(fs::is_directory(root + "/usb-sticks/disk_sda1"));
     EXPECT_EQ(base.Read(root + "/rootfs/app/event/app_reply"), "OK");
     EXPECT_EQ(fs::file_size(root + "/rootfs/app/data/config/eeprom.dat"), 32768u);
+
+    // An insert and an eject too close together: refused before the run.
+    o = RunProgram("--headless --run-ms 4000 --root " + root +
+                   " --usb-insert 1000 --usb-eject 1020");
+    EXPECT_EQ(o.status, 2) << o.output;
+    EXPECT_NE(o.output.find("are 20 ms apart: the unit needs at least 35 ms"), std::string::npos)
+        << o.output;
 
     // An eject with no stick in: said, and the run fails.
     o = RunProgram("--headless --run-ms 1000 --root " + root + " --usb-eject 500");

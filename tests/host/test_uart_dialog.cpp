@@ -95,6 +95,7 @@ class UartDialogTest : public QObject {
 
   private:
     pcsim_test::TemporarySettings settings;
+    pcsim_test::TemporaryStorage storage;
     std::unique_ptr<PtyPair> line1;
     std::unique_ptr<PtyPair> line2;
     std::unique_ptr<SimHost> host;
@@ -102,7 +103,7 @@ class UartDialogTest : public QObject {
     pcsim::CommandLineOptions Options() const {
         pcsim::CommandLineOptions options;
         options.comPaths = {{1, line1->Path()}, {2, line2->Path()}, {3, "/dev/pcsim-no-such-port"}};
-        return options;
+        return storage.Options(options);
     }
 
     /* Port › UART; script runs on the open dialog, which is then closed
@@ -121,9 +122,20 @@ class UartDialogTest : public QObject {
         return ran;
     }
 
+    /* Port › UART, COM number, Open Port: the port is then open. */
+    void OpenInTheDialog(int number) {
+        QVERIFY(WithUartDialog([number](QDialog* dialog) {
+            DialogView view(dialog);
+            view.combo->setCurrentIndex(number - 1);
+            view.open->click();
+            QCOMPARE(view.status->text(), QStringLiteral("COM%1 port open").arg(number));
+        }));
+    }
+
   private slots:
     void init() {
         settings.Clear();
+        storage.Renew();
         line1 = std::make_unique<PtyPair>();
         line2 = std::make_unique<PtyPair>();
         host = std::make_unique<SimHost>(Options());
@@ -281,6 +293,33 @@ class UartDialogTest : public QObject {
                      message.contains(QString::fromStdString(line1->Path())),
                  qPrintable(message));
         QVERIFY2(stderrText.Text().contains(message), "and on stderr");
+    }
+
+    void aFailureMessageGoesWhenAPortOpens_data() {
+        QTest::addColumn<bool>("atStart");
+        QTest::newRow("could not be opened again") << true;
+        QTest::newRow("port closed") << false;
+    }
+    void aFailureMessageGoesWhenAPortOpens() {
+        QFETCH(bool, atStart);
+        StderrCapture stderrText; // the messages go there too; not shown in the test's output
+        if (atStart) {
+            host.reset();
+            {
+                QSettings store = pcsim_test::TemporarySettings::Store();
+                store.setValue("COMPort", Bytes({3}));
+                store.setValue("COMPortConnected", Bytes({1, 0, 0, 0}));
+            }
+            host = std::make_unique<SimHost>(Options());
+            host->OnCreate();
+        } else {
+            host->OnCreate();
+            OpenInTheDialog(1);
+            line1->CloseMaster();
+        }
+        QTRY_VERIFY(!host->statusBar()->currentMessage().isEmpty());
+        OpenInTheDialog(2);
+        QCOMPARE(host->statusBar()->currentMessage(), QString());
     }
 
     void deviceBytesGoOutWhileTheSimulationRuns() {

@@ -1,10 +1,12 @@
 // The EEPROM image: the CRC-16, which file a load takes, how a save rotates
-// the files, and that a failed save leaves both files as they were.
+// the files, that a failed save leaves both files as they were, and what a
+// rename that fails midway leaves.
 #include <sys/stat.h>
 
 #include "device/device_memory.h"
 #include "device/storage/crc16.h"
 #include "device/storage/eeprom.h"
+#include "device/storage/rename_faults.h"
 #include "device/storage/storage_fixture.h"
 
 namespace {
@@ -139,6 +141,56 @@ TEST_F(Eeprom, AFailedSaveLeavesBothFilesAsTheyWere) {
     const uint8_t y = 0x55;
     EXPECT_EQ(eeprom_write(0, &y, 1), 0);
     EXPECT_FALSE(fs::exists(Path(FS_ROOT_CONFIG)));
+}
+
+TEST_F(Eeprom, AFailedRenameNeverDeletesTheNewImage) {
+    // A save renames twice: "eeprom.dat" to ".old", then the temporary file
+    // to "eeprom.dat". The files before: current 0x11, old 0x22.
+    const std::vector<uint8_t> current = Image(EEPROM_SIZE, 0x11);
+    const std::vector<uint8_t> old = Image(EEPROM_SIZE, 0x22);
+    std::vector<uint8_t> saved = current;
+    saved[0] = 0x44;
+    const std::vector<uint8_t> none;
+    static const struct {
+        const char* what;
+        std::vector<int> renames; // 0: goes through, else fails with that errno
+        int result;
+        int dat, old, tmp; // what each file holds: 0 none, 1 current, 2 old, 3 saved
+        int loaded;        // what a load then takes
+    } cases[] = {
+        {"the first fails", {EIO, 0}, 1, 3, 2, 0, 3},
+        {"both fail", {EIO, EIO}, 0, 1, 2, 3, 1},
+        {"the second fails", {0, EIO}, 0, 0, 1, 3, 1}, // last: the save below follows it
+    };
+    const std::vector<uint8_t>* contents[] = {&none, &current, &old, &saved};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(Tmp());
+        WriteBytes(Dat(), current);
+        WriteBytes(Old(), old);
+        eeprom_load();
+        int result = -1;
+        std::string why;
+        const int renames = pcsim_test::RenameFaults::Run(
+            c.renames, [&] { result = eeprom_write(0, &saved[0], 1); }, &why);
+        if (renames < 0) GTEST_SKIP() << why;
+        EXPECT_EQ(renames, 2);
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(ReadBytes(Dat()), *contents[c.dat]);
+        EXPECT_EQ(ReadBytes(Old()), *contents[c.old]);
+        EXPECT_EQ(ReadBytes(Tmp()), *contents[c.tmp]);
+        device_memory.storage.eeprom.eeprom_image[0] = 0x5A;
+        eeprom_load();
+        EXPECT_EQ(Loaded(), *contents[c.loaded]) << "the load rules are unchanged";
+    }
+    // The next save after a failed second rename puts things right.
+    const uint8_t y = 0x55;
+    ASSERT_EQ(eeprom_write(1, &y, 1), 1);
+    std::vector<uint8_t> next = current;
+    next[1] = 0x55;
+    EXPECT_EQ(ReadBytes(Dat()), next);
+    EXPECT_EQ(ReadBytes(Old()), current);
+    EXPECT_FALSE(fs::exists(Tmp()));
 }
 
 TEST_F(Eeprom, RefusesARangeOutsideTheImage) {
