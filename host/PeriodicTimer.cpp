@@ -1,5 +1,7 @@
 #include "host/PeriodicTimer.h"
 
+#include "host/CounterFd.h"
+
 #include <cerrno>
 #include <chrono>
 #include <poll.h>
@@ -17,16 +19,6 @@ void SetTimer(int fd, long firstNs, uint32_t periodMs) {
     t.it_interval.tv_sec = periodMs / 1000;
     t.it_interval.tv_nsec = static_cast<long>(periodMs % 1000) * 1000000L;
     timerfd_settime(fd, 0, &t, nullptr);
-}
-
-/* One read of the expiry count; 0 when there was none to read. */
-uint64_t ReadExpiries(int fd) {
-    uint64_t count = 0;
-    ssize_t got;
-    do {
-        got = read(fd, &count, sizeof count);
-    } while (got < 0 && errno == EINTR);
-    return got == static_cast<ssize_t>(sizeof count) ? count : 0;
 }
 } // namespace
 
@@ -71,9 +63,9 @@ bool PeriodicTimer::Wait(int timeoutMs) {
         return false;
     }
     woken_ = false; // the read below ends with the next expiry anyway
-    const bool poll_first = periodMs_ > static_cast<uint32_t>(timeoutMs);
+    const bool pollFirst = periodMs_ > static_cast<uint32_t>(timeoutMs);
     hold.unlock();
-    if (poll_first) {
+    if (pollFirst) {
         pollfd p{fd_, POLLIN, 0};
         int ready;
         do {
@@ -81,7 +73,7 @@ bool PeriodicTimer::Wait(int timeoutMs) {
         } while (ready < 0 && errno == EINTR);
         if (ready <= 0) return false;
     }
-    const uint64_t count = ReadExpiries(fd_);
+    const uint64_t count = ReadCounter(fd_);
     hold.lock();
     return armed_ && count > 0; // not the nanosecond shot of a Disarm
 }

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "device/services/serial.h"
+#include "host/CounterFd.h"
 #include "host/SerialLineSettings.h"
 #include "host/UartBridge.h"
 
@@ -25,19 +26,12 @@ std::string ErrorText(int error) {
 }
 
 void Signal(int fd) {
-    const uint64_t one = 1;
-    while (write(fd, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    BumpCounter(fd);
 }
 
 /* True when fd had been signalled; clears it. */
 bool Drain(int fd) {
-    uint64_t count = 0;
-    ssize_t got;
-    do {
-        got = read(fd, &count, sizeof count);
-    } while (got < 0 && errno == EINTR);
-    return got == sizeof count;
+    return ReadCounter(fd) != 0;
 }
 
 /* Another program holds the terminal in exclusive mode (only root gets

@@ -1,5 +1,7 @@
 #include "host/TerminationSignals.h"
 
+#include "host/CounterFd.h"
+
 #include <cerrno>
 #include <csignal>
 #include <sys/eventfd.h>
@@ -34,17 +36,12 @@ void OnSignal(int signal) {
     }
     g_signal.store(signal);
     const int fd = g_fd.load();
-    if (fd >= 0) {
-        const uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = write(fd, &one, sizeof one);
-    }
+    if (fd >= 0) BumpCounter(fd);
     errno = savedErrno;
 }
 
 void Drain(int fd) {
-    uint64_t count = 0;
-    if (fd >= 0) [[maybe_unused]]
-        const ssize_t got = read(fd, &count, sizeof count);
+    if (fd >= 0) ReadCounter(fd);
 }
 } // namespace
 

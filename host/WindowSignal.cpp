@@ -5,6 +5,8 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "host/CounterFd.h"
+
 namespace pcsim {
 
 WindowSignal::WindowSignal() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
@@ -19,17 +21,11 @@ void WindowSignal::Raise(uint32_t requests) {
     // Wake the reader only for requests it has not seen yet: a window that
     // is slow to paint gets one wake-up, not one per device iteration.
     if ((pending_.fetch_or(requests, std::memory_order_acq_rel) & requests) == requests) return;
-    const uint64_t one = 1;
-    ssize_t written;
-    do {
-        written = write(fd_, &one, sizeof one);
-    } while (written < 0 && errno == EINTR);
+    BumpCounter(fd_);
 }
 
 uint32_t WindowSignal::Take() {
-    uint64_t count = 0;
-    while (read(fd_, &count, sizeof count) < 0 && errno == EINTR) {
-    }
+    ReadCounter(fd_);
     return pending_.exchange(0, std::memory_order_acq_rel);
 }
 
