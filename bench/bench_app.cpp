@@ -9,7 +9,7 @@
 #include "device/gfx/gfx.h"
 #include "device/runtime/sys.h"
 #include "device/services/host_services.h"
-#include "host/HeadlessRunner.h"
+#include "host/headless/HeadlessRunner.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 
 #include "device/device_memory.h"
 #include "device/gfx/gfx.h"
-#include "host/DisplayPainter.h"
-#include "host/FrameConversion.h"
-#include "host/SimulationRunner.h"
+#include "host/display/DisplayPainter.h"
+#include "host/display/FrameConversion.h"
+#include "host/run/SimulationRunner.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "device/device_memory.h"
-#include "host/SimulationRunner.h"
-#include "host/WindowSignal.h"
+#include "host/run/SimulationRunner.h"
+#include "host/run/WindowSignal.h"
 
 namespace {
 

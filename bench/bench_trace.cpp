@@ -10,7 +10,7 @@
 
 #include "device/can/can_adapter.h"
 #include "device/device_memory.h"
-#include "host/CanTap.h"
+#include "host/can/CanTap.h"
 #include "host/trace/CandumpFormat.h"
 #include "host/trace/CtbFormat.h"
 #include "host/trace/TraceConvert.h"

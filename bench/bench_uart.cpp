@@ -15,8 +15,8 @@
 
 #include "device/device_memory.h"
 #include "device/services/serial.h"
-#include "host/SerialPort.h"
-#include "host/UartBridge.h"
+#include "host/serial/SerialPort.h"
+#include "host/serial/UartBridge.h"
 
 namespace {
 

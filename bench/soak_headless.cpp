@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "device/device_memory.h"
-#include "host/HeadlessObserver.h"
-#include "host/HeadlessProgram.h"
-#include "host/HeadlessRunner.h"
+#include "host/headless/HeadlessObserver.h"
+#include "host/headless/HeadlessProgram.h"
+#include "host/headless/HeadlessRunner.h"
 
 namespace {
 

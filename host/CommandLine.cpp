@@ -10,8 +10,8 @@
 
 #include "device/can/can_library.h"
 
-#include "host/CanTraceSetup.h"
-#include "host/StorageSetup.h"
+#include "host/can/CanTraceSetup.h"
+#include "host/storage/StorageSetup.h"
 
 namespace pcsim {
 

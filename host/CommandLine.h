@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "host/CanAdapterOption.h"
-#include "host/ComPortPaths.h"
-#include "host/ScriptedEvent.h"
-#include "host/ScriptedPress.h"
+#include "host/can/CanAdapterOption.h"
+#include "host/headless/ScriptedEvent.h"
+#include "host/headless/ScriptedPress.h"
+#include "host/serial/ComPortPaths.h"
 
 namespace pcsim {
 

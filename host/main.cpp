@@ -3,12 +3,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "host/CanTraceSetup.h"
 #include "host/CommandLine.h"
-#include "host/HeadlessProgram.h"
-#include "host/SimulationRunner.h"
-#include "host/StorageSetup.h"
-#include "host/WindowMain.h"
+#include "host/can/CanTraceSetup.h"
+#include "host/headless/HeadlessProgram.h"
+#include "host/run/SimulationRunner.h"
+#include "host/storage/StorageSetup.h"
+#include "host/window/WindowMain.h"
 
 namespace {
 int RunHeadless(const pcsim::CommandLineOptions& options) {

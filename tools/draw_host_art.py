@@ -20,7 +20,7 @@ import sys
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
-OUT_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "host", "art")
+OUT_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "host", "window", "art")
 FONT_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 FONT_PLAIN = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 

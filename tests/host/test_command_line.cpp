@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "host/ComPortPaths.h"
 #include "host/CommandLine.h"
+#include "host/serial/ComPortPaths.h"
 
 namespace {
 
