@@ -21,10 +21,10 @@ static SocketcanState& ss() {
 
 namespace {
 
+/* "SOCKETCAN: Failed to map CAN port %d to <interface>" */
 int fail_open(int port, const char* interface_name) {
-    can_report("SOCKETCAN: Failed to map CAN port %d to %s\n", port + 1,
-               interface_name ? interface_name : "(no interface)");
-    return -1;
+    return can_report_failed_map("SOCKETCAN", interface_name ? interface_name : "(no interface)",
+                                 port);
 }
 
 } // namespace
