@@ -253,3 +253,16 @@ void cando_shutdown(void) {
     svc_library_close(c.library);
     std::memset(&c, 0, sizeof c);
 }
+
+const CanDriverApi cando_driver_api = {
+    .bind = cando_bind,
+    .open = cando_open,
+    .close = cando_close,
+    .set_bitrate = cando_set_bitrate,
+    .set_bit_timing = cando_set_bit_timing,
+    .transmit = cando_transmit,
+    .receive = cando_receive,
+    .port_open = cando_port_open,
+    .shutdown = cando_shutdown,
+    .receive_may_close = 0,
+};

@@ -92,6 +92,11 @@ int set_bitrate_on_channel(int handle, uint32_t bitrate) {
                                KVASER_SJW, KVASER_SAMPLES, 0);
 }
 
+/* CANlib takes a bitrate, not a bit timing: t0 is all the channel gets. */
+int set_bit_timing(int port, const CanBitTiming* timing) {
+    return kvaser_set_bitrate(port, timing->t[0]);
+}
+
 /* "KVASER: Failed to map CAN port %d to Kvaser" */
 int fail_open(int port) {
     return can_report_failed_map("KVASER", "Kvaser", port);
@@ -195,3 +200,16 @@ void kvaser_shutdown(void) {
         kvaser_close(port);
     can_library_unbind(&kBinding);
 }
+
+const CanDriverApi kvaser_driver_api = {
+    .bind = kvaser_bind,
+    .open = kvaser_open,
+    .close = kvaser_close,
+    .set_bitrate = kvaser_set_bitrate,
+    .set_bit_timing = set_bit_timing,
+    .transmit = kvaser_transmit,
+    .receive = kvaser_receive,
+    .port_open = kvaser_port_open,
+    .shutdown = kvaser_shutdown,
+    .receive_may_close = 0,
+};

@@ -140,3 +140,17 @@ int socketcan_receive(int port, CanMessage* message) {
 int socketcan_port_open(int port) {
     return ss().port[port].fd >= 0;
 }
+
+/* No library to bind; the bitrate belongs to the interface. */
+const CanDriverApi socketcan_driver_api = {
+    .bind = nullptr,
+    .open = socketcan_open,
+    .close = socketcan_close,
+    .set_bitrate = nullptr,
+    .set_bit_timing = nullptr,
+    .transmit = socketcan_transmit,
+    .receive = socketcan_receive,
+    .port_open = socketcan_port_open,
+    .shutdown = nullptr,
+    .receive_may_close = 0,
+};
