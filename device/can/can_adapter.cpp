@@ -15,37 +15,38 @@ static CanAdapterState& as() {
 
 namespace {
 
-/* The back-end of a port; every type value that is not listed is CANdo. */
-int32_t backend_of(int port) {
-    const int32_t type = as().type[port];
-    switch (type) {
-    case CAN_ADAPTER_KVASER:
-    case CAN_ADAPTER_REPLAY:
-    case CAN_ADAPTER_SOCKETCAN:
-        return type;
-    default:
-        return CAN_ADAPTER_CANDO;
-    }
-}
+/* Every back-end with the adapter type that chooses it, in the order
+ * can_shutdown releases them: the vendor libraries first. */
+struct DriverEntry {
+    int32_t type;            // CanAdapterType
+    const CanDriverApi* api; // the back-end's table
+};
+const DriverEntry kDrivers[] = {
+    {CAN_ADAPTER_KVASER, &kvaser_driver_api},
+    {CAN_ADAPTER_CANDO, &cando_driver_api},
+    {CAN_ADAPTER_REPLAY, &replay_driver_api},
+    {CAN_ADAPTER_SOCKETCAN, &socketcan_driver_api},
+};
 
-int backend_port_open(int port) {
-    switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER:
-        return kvaser_port_open(port);
-    case CAN_ADAPTER_REPLAY:
-        return replay_port_open(port);
-    case CAN_ADAPTER_SOCKETCAN:
-        return socketcan_port_open(port);
-    default:
-        return cando_port_open(port);
+/* The back-end of a port; every type value that is not listed is CANdo. */
+const CanDriverApi* driver_of(int port) {
+    const int32_t type = as().type[port];
+    for (const DriverEntry& d : kDrivers) {
+        if (d.type == type) return d.api;
     }
+    return &cando_driver_api;
 }
 
 /* Keep the status bar's view of the port current after an operation that
  * may have opened or closed it. */
-int published(int port, int result) {
-    as().open[port] = static_cast<uint8_t>(backend_port_open(port));
+int published(int port, const CanDriverApi* driver, int result) {
+    as().open[port] = static_cast<uint8_t>(driver->port_open(port));
     return result;
+}
+
+/* can_bind's part: a back-end without a library has nothing to bind. */
+void bind_library(const CanDriverApi* driver) {
+    if (driver->bind) driver->bind(0);
 }
 
 bool valid(int port) {
@@ -59,7 +60,7 @@ int can_set_adapter(int port, int32_t type, const char* selector) {
     if (!valid(port)) return port;
     as().type[port] = type;
     as().selector[port] = selector;
-    return published(port, port);
+    return published(port, driver_of(port), port);
 }
 
 int can_set_rx_hook(int port, can_hook_t hook) {
@@ -73,76 +74,38 @@ int can_set_tx_hook(int port, can_tx_hook_t hook) {
 }
 
 int can_bind(int port) {
-    switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER:
-        kvaser_bind(0);
-        break;
-    case CAN_ADAPTER_CANDO:
-        cando_bind(0);
-        break;
-    default:
-        break;
-    }
+    bind_library(driver_of(port));
     return 0;
 }
 
 int can_open(int port) {
     const char* selector = as().selector[port];
-    switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER:
-        return published(port, kvaser_open(port, selector));
-    case CAN_ADAPTER_REPLAY:
-        return published(port, replay_open(port, selector));
-    case CAN_ADAPTER_SOCKETCAN:
-        return published(port, socketcan_open(port, selector));
-    default:
-        return published(port, cando_open(port, selector));
-    }
+    const CanDriverApi* driver = driver_of(port);
+    return published(port, driver, driver->open(port, selector));
 }
 
 int can_close(int port) {
-    switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER:
-        kvaser_close(port);
-        break;
-    case CAN_ADAPTER_REPLAY:
-        replay_close(port);
-        break;
-    case CAN_ADAPTER_SOCKETCAN:
-        socketcan_close(port);
-        break;
-    default:
-        cando_close(port);
-        break;
-    }
-    return published(port, 0);
+    const CanDriverApi* driver = driver_of(port);
+    driver->close(port);
+    return published(port, driver, 0);
 }
 
 int can_set_bitrate(int port, uint32_t bitrate) {
-    switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER:
-        return published(port, kvaser_set_bitrate(port, bitrate));
-    case CAN_ADAPTER_CANDO:
-        return published(port, cando_set_bitrate(port, bitrate));
-    default:
-        return 0;
-    }
+    const CanDriverApi* driver = driver_of(port);
+    if (!driver->set_bitrate) return 0;
+    return published(port, driver, driver->set_bitrate(port, bitrate));
 }
 
 int can_set_bit_timing(int port, const CanBitTiming* timing) {
-    switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER:
-        return published(port, kvaser_set_bitrate(port, timing->t[0]));
-    case CAN_ADAPTER_CANDO:
-        return published(port, cando_set_bit_timing(port, timing));
-    default:
-        return 0;
-    }
+    const CanDriverApi* driver = driver_of(port);
+    if (!driver->set_bit_timing) return 0;
+    return published(port, driver, driver->set_bit_timing(port, timing));
 }
 
 int can_is_open(int port) {
-    can_bind(port);
-    return backend_port_open(port);
+    const CanDriverApi* driver = driver_of(port);
+    bind_library(driver);
+    return driver->port_open(port);
 }
 
 int can_get_state(int port) {
@@ -155,21 +118,7 @@ int can_get_status(int, CanStatus* status) {
 }
 
 int can_transmit(int port, const CanMessage* message) {
-    int result;
-    switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER:
-        result = kvaser_transmit(port, message);
-        break;
-    case CAN_ADAPTER_REPLAY:
-        result = 0;
-        break;
-    case CAN_ADAPTER_SOCKETCAN:
-        result = socketcan_transmit(port, message);
-        break;
-    default:
-        result = cando_transmit(port, message);
-        break;
-    }
+    const int result = driver_of(port)->transmit(port, message);
     if (result == -1) return -1;
     as().tx_frames[port].fetch_add(1);
     if (can_tx_hook_t hook = as().tx_hook[port]) hook(port, message);
@@ -177,21 +126,9 @@ int can_transmit(int port, const CanMessage* message) {
 }
 
 int can_receive(int port, CanMessage* message) {
-    int result;
-    switch (backend_of(port)) {
-    case CAN_ADAPTER_KVASER:
-        result = kvaser_receive(port, message);
-        break;
-    case CAN_ADAPTER_REPLAY:
-        result = published(port, replay_receive(port, message));
-        break;
-    case CAN_ADAPTER_SOCKETCAN:
-        result = socketcan_receive(port, message);
-        break;
-    default:
-        result = cando_receive(port, message);
-        break;
-    }
+    const CanDriverApi* driver = driver_of(port);
+    const int result = driver->receive(port, message);
+    if (driver->receive_may_close) published(port, driver, result);
     if (result == -1) return -1;
     // A length above 8 from any source is taken as 8: the payload has 8 bytes.
     if (message->dlc > 8) message->dlc = 8;
@@ -225,12 +162,18 @@ int can_port_status(int port, CanPortStatus* status) {
     return 0;
 }
 
+/* The back-ends with a shutdown of their own go first (ports closed,
+ * libraries unloaded), then every port is closed on each of the others,
+ * whatever back-end the port is on now: a port switched to another adapter
+ * may still hold a file or a socket of the one before. */
 void can_shutdown(void) {
-    kvaser_shutdown();
-    cando_shutdown();
+    for (const DriverEntry& d : kDrivers) {
+        if (d.api->shutdown) d.api->shutdown();
+    }
     for (int port = 0; port < CAN_PORT_COUNT; ++port) {
-        replay_close(port);
-        socketcan_close(port);
+        for (const DriverEntry& d : kDrivers) {
+            if (!d.api->shutdown) d.api->close(port);
+        }
         as().open[port] = 0;
     }
 }

@@ -2,9 +2,10 @@
 // Per-port CAN driver interface. Each port (0 and 1; shown to people as 1
 // and 2) is carried by one adapter back-end, chosen with can_set_adapter:
 // a vendor library loaded at run time (Kvaser CANlib, CANdo), the replay of
-// a recorded trace file, or a SocketCAN interface. Every operation switches
-// on the port's adapter type and calls the back-end; results are 0 for
-// success and -1 for failure unless stated.
+// a recorded trace file, or a SocketCAN interface. Every operation calls
+// the back-end through the table of operations of the port's adapter type
+// (can_driver.h); results are 0 for success and -1 for failure unless
+// stated.
 #include <cstdint>
 
 #include "device/services/shared_var.h"

@@ -1,6 +1,7 @@
 #include "device/can/can_cando.h"
 
 #include <cstring>
+#include <iterator>
 #include <strings.h>
 
 #include "device/device_memory.h"
@@ -13,20 +14,50 @@ static CandoState& cs() {
 
 namespace {
 
-struct EntryPoint {
-    const char* name;
-    size_t offset; // of the function pointer in CandoApi
-};
-
-#define CANDO_ENTRY(name)                                                                          \
-    { #name, offsetof(CandoApi, name) }
-const EntryPoint kEntryPoints[] = {
+#define CANDO_ENTRY(name) CAN_ENTRY_POINT(CandoApi, name, true)
+const CanEntryPoint kEntryPoints[] = {
     CANDO_ENTRY(CANdoGetDevices), CANDO_ENTRY(CANdoOpen),         CANDO_ENTRY(CANdoOpenDevice),
     CANDO_ENTRY(CANdoClose),      CANDO_ENTRY(CANdoFlushBuffers), CANDO_ENTRY(CANdoSetBaudRate),
     CANDO_ENTRY(CANdoSetMode),    CANDO_ENTRY(CANdoSetFilters),   CANDO_ENTRY(CANdoSetState),
     CANDO_ENTRY(CANdoReceive),    CANDO_ENTRY(CANdoTransmit),     CANDO_ENTRY(CANdoRequestStatus),
 };
 #undef CANDO_ENTRY
+
+/* Before each binding attempt the whole back-end starts from zero, all but
+ * the pacing of the attempts themselves. */
+void reset_state(void) {
+    CandoState& c = cs();
+    const CanBindPacing pacing = c.pacing;
+    std::memset(&c, 0, sizeof c);
+    c.pacing = pacing;
+    for (CandoPort& p : c.port)
+        p.bitrate = 250000;
+}
+
+void start_library(void) {
+    CandoState& c = cs();
+    int count = CANDO_MAX_DEVICES;
+    if (c.api.CANdoGetDevices(c.devices, &count) != 0) count = 0;
+    // The count comes from the library; never trust it past the list.
+    if (count < 0) count = 0;
+    if (count > CANDO_MAX_DEVICES) count = CANDO_MAX_DEVICES;
+    for (auto& record : c.devices)
+        record[CANDO_DEVICE_RECORD_BYTES - 1] = '\0';
+    c.device_count = count;
+}
+
+const CanLibraryBinding kBinding = {
+    .file_name = CANDO_LIBRARY_NAME,
+    .entry_points = kEntryPoints,
+    .entry_count = std::size(kEntryPoints),
+    .api = &device_memory.can.cando.api,
+    .api_size = sizeof(CandoApi),
+    .library = &device_memory.can.cando.library,
+    .bound = &device_memory.can.cando.bound,
+    .pacing = &device_memory.can.cando.pacing,
+    .reset = reset_state,
+    .start = start_library,
+};
 
 /* Bit timing of the four bitrates the device knows. */
 struct TimingRow {
@@ -73,48 +104,15 @@ void set_timing(CandoPort& p) {
     // Any other bitrate: the device keeps the timing it has.
 }
 
+/* "CANDO: Failed to map CAN port %d to CANdo" */
 int fail_open(int port) {
-    can_report("CANDO: Failed to map CAN port %d to CANdo\n", port + 1);
-    return -1;
+    return can_report_failed_map("CANDO", "CANdo", port);
 }
 
 } // namespace
 
 int cando_bind(int forced) {
-    CandoState& c = cs();
-    if (c.bound) return 1;
-    if (!can_bind_attempt_due(&c.pacing, forced)) return 0;
-    const CanBindPacing pacing = c.pacing;
-    std::memset(&c, 0, sizeof c);
-    c.pacing = pacing;
-    for (CandoPort& p : c.port)
-        p.bitrate = 250000;
-    c.library = can_library_open(CANDO_LIBRARY_NAME);
-    if (c.library) {
-        bool complete = true;
-        for (const EntryPoint& e : kEntryPoints) {
-            void* fn = svc_library_symbol(c.library, e.name);
-            if (!fn) complete = false;
-            std::memcpy(reinterpret_cast<char*>(&c.api) + e.offset, &fn, sizeof fn);
-        }
-        if (complete) {
-            int count = CANDO_MAX_DEVICES;
-            if (c.api.CANdoGetDevices(c.devices, &count) != 0) count = 0;
-            // The count comes from the library; never trust it past the list.
-            if (count < 0) count = 0;
-            if (count > CANDO_MAX_DEVICES) count = CANDO_MAX_DEVICES;
-            for (auto& record : c.devices)
-                record[CANDO_DEVICE_RECORD_BYTES - 1] = '\0';
-            c.device_count = count;
-            c.bound = 1;
-        } else {
-            svc_library_close(c.library);
-            c.library = nullptr;
-            c.api = CandoApi{};
-        }
-    }
-    can_bind_attempt_done(&c.pacing, c.bound);
-    return c.bound;
+    return can_library_bind(&kBinding, forced);
 }
 
 int cando_find_device(int port, const char* selector) {
@@ -255,3 +253,16 @@ void cando_shutdown(void) {
     svc_library_close(c.library);
     std::memset(&c, 0, sizeof c);
 }
+
+const CanDriverApi cando_driver_api = {
+    .bind = cando_bind,
+    .open = cando_open,
+    .close = cando_close,
+    .set_bitrate = cando_set_bitrate,
+    .set_bit_timing = cando_set_bit_timing,
+    .transmit = cando_transmit,
+    .receive = cando_receive,
+    .port_open = cando_port_open,
+    .shutdown = cando_shutdown,
+    .receive_may_close = 0,
+};

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "device/can/can_adapter.h"
+#include "device/can/can_driver.h"
 #include "device/can/can_library.h"
 
 constexpr char CANDO_LIBRARY_NAME[] = "libCANdo.so";
@@ -76,3 +77,6 @@ int cando_transmit(int port, const CanMessage* message);
 int cando_receive(int port, CanMessage* message);
 int cando_port_open(int port);
 void cando_shutdown(void);
+
+/* The back-end's operations for the per-port interface. */
+extern const CanDriverApi cando_driver_api;

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "device/device_memory.h"
-#include "device/services/host_services.h"
 
 static KvaserState& ks() {
     return device_memory.can.kvaser;
@@ -12,15 +12,8 @@ static KvaserState& ks() {
 
 namespace {
 
-struct EntryPoint {
-    const char* name;
-    size_t offset; // of the function pointer in KvaserApi
-    bool required;
-};
-
-#define KVASER_ENTRY(name, required)                                                               \
-    { #name, offsetof(KvaserApi, name), required }
-const EntryPoint kEntryPoints[] = {
+#define KVASER_ENTRY(name, required) CAN_ENTRY_POINT(KvaserApi, name, required)
+const CanEntryPoint kEntryPoints[] = {
     KVASER_ENTRY(canInitializeLibrary, true),
     KVASER_ENTRY(canOpenChannel, true),
     KVASER_ENTRY(canGetNumberOfChannels, true),
@@ -43,13 +36,36 @@ const EntryPoint kEntryPoints[] = {
 };
 #undef KVASER_ENTRY
 
-void forget_library(void) {
-    KvaserState& k = ks();
-    svc_library_close(k.library);
-    k.library = nullptr;
-    k.api = KvaserApi{};
-    k.bound = 0;
+/* Before each binding attempt: no port open, none has a channel. */
+void reset_ports(void) {
+    for (KvaserPort& p : ks().port) {
+        p.open = 0;
+        p.selector = nullptr;
+        p.handle = -1;
+        p.bitrate = 250000;
+    }
 }
+
+void start_library(void) {
+    KvaserState& k = ks();
+    k.api.canInitializeLibrary();
+    int count = 0;
+    k.api.canGetNumberOfChannels(&count);
+    k.channel_count = count;
+}
+
+const CanLibraryBinding kBinding = {
+    .file_name = KVASER_LIBRARY_NAME,
+    .entry_points = kEntryPoints,
+    .entry_count = std::size(kEntryPoints),
+    .api = &device_memory.can.kvaser.api,
+    .api_size = sizeof(KvaserApi),
+    .library = &device_memory.can.kvaser.library,
+    .bound = &device_memory.can.kvaser.bound,
+    .pacing = &device_memory.can.kvaser.pacing,
+    .reset = reset_ports,
+    .start = start_library,
+};
 
 /* canSetBusParams' predefined bitrates, for a library without canSetBitrate. */
 long predefined_bitrate(uint32_t bitrate) {
@@ -76,43 +92,20 @@ int set_bitrate_on_channel(int handle, uint32_t bitrate) {
                                KVASER_SJW, KVASER_SAMPLES, 0);
 }
 
+/* CANlib takes a bitrate, not a bit timing: t0 is all the channel gets. */
+int set_bit_timing(int port, const CanBitTiming* timing) {
+    return kvaser_set_bitrate(port, timing->t[0]);
+}
+
+/* "KVASER: Failed to map CAN port %d to Kvaser" */
 int fail_open(int port) {
-    can_report("KVASER: Failed to map CAN port %d to Kvaser\n", port + 1);
-    return -1;
+    return can_report_failed_map("KVASER", "Kvaser", port);
 }
 
 } // namespace
 
 int kvaser_bind(int forced) {
-    KvaserState& k = ks();
-    if (k.bound) return 1;
-    if (!can_bind_attempt_due(&k.pacing, forced)) return 0;
-    for (KvaserPort& p : k.port) {
-        p.open = 0;
-        p.selector = nullptr;
-        p.handle = -1;
-        p.bitrate = 250000;
-    }
-    k.library = can_library_open(KVASER_LIBRARY_NAME);
-    if (k.library) {
-        bool complete = true;
-        for (const EntryPoint& e : kEntryPoints) {
-            void* fn = svc_library_symbol(k.library, e.name);
-            if (!fn && e.required) complete = false;
-            std::memcpy(reinterpret_cast<char*>(&k.api) + e.offset, &fn, sizeof fn);
-        }
-        if (complete) {
-            k.api.canInitializeLibrary();
-            int count = 0;
-            k.api.canGetNumberOfChannels(&count);
-            k.channel_count = count;
-            k.bound = 1;
-        } else {
-            forget_library();
-        }
-    }
-    can_bind_attempt_done(&k.pacing, k.bound);
-    return k.bound;
+    return can_library_bind(&kBinding, forced);
 }
 
 int kvaser_open(int port, const char* selector) {
@@ -205,5 +198,18 @@ void kvaser_shutdown(void) {
     if (!k.bound) return;
     for (int port = 0; port < CAN_PORT_COUNT; ++port)
         kvaser_close(port);
-    forget_library();
+    can_library_unbind(&kBinding);
 }
+
+const CanDriverApi kvaser_driver_api = {
+    .bind = kvaser_bind,
+    .open = kvaser_open,
+    .close = kvaser_close,
+    .set_bitrate = kvaser_set_bitrate,
+    .set_bit_timing = set_bit_timing,
+    .transmit = kvaser_transmit,
+    .receive = kvaser_receive,
+    .port_open = kvaser_port_open,
+    .shutdown = kvaser_shutdown,
+    .receive_may_close = 0,
+};

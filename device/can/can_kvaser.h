@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "device/can/can_adapter.h"
+#include "device/can/can_driver.h"
 #include "device/can/can_library.h"
 
 constexpr char KVASER_LIBRARY_NAME[] = "libcanlib.so.1";
@@ -78,3 +79,6 @@ int kvaser_receive(int port, CanMessage* message);
 int kvaser_port_open(int port);
 /* Close open channels and unload the library. */
 void kvaser_shutdown(void);
+
+/* The back-end's operations for the per-port interface. */
+extern const CanDriverApi kvaser_driver_api;

@@ -39,6 +39,39 @@ void can_bind_attempt_done(CanBindPacing* pacing, int bound) {
     pacing->failed_at_ms = sys_time_ms();
 }
 
+int can_library_bind(const CanLibraryBinding* binding, int forced) {
+    if (*binding->bound) return 1;
+    if (!can_bind_attempt_due(binding->pacing, forced)) return 0;
+    binding->reset();
+    void* library = can_library_open(binding->file_name);
+    *binding->library = library;
+    if (library) {
+        bool complete = true;
+        char* api = static_cast<char*>(binding->api);
+        for (size_t i = 0; i < binding->entry_count; ++i) {
+            const CanEntryPoint& e = binding->entry_points[i];
+            void* fn = svc_library_symbol(library, e.name);
+            if (!fn && e.required) complete = false;
+            std::memcpy(api + e.offset, &fn, sizeof fn);
+        }
+        if (complete) {
+            binding->start();
+            *binding->bound = 1;
+        } else {
+            can_library_unbind(binding);
+        }
+    }
+    can_bind_attempt_done(binding->pacing, *binding->bound);
+    return *binding->bound;
+}
+
+void can_library_unbind(const CanLibraryBinding* binding) {
+    svc_library_close(*binding->library);
+    *binding->library = nullptr;
+    std::memset(binding->api, 0, binding->api_size);
+    *binding->bound = 0;
+}
+
 void can_report(const char* fmt, ...) {
     char text[254];
     va_list args;
@@ -49,4 +82,9 @@ void can_report(const char* fmt, ...) {
     if (n < 0) return;
     if (static_cast<size_t>(n) >= sizeof text) text[sizeof text - 2] = '\n';
     svc_debug_print("%s", text);
+}
+
+int can_report_failed_map(const char* backend, const char* target, int port) {
+    can_report("%s: Failed to map CAN port %d to %s\n", backend, port + 1, target);
+    return -1;
 }

@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "device/can/can_adapter.h"
+#include "device/can/can_driver.h"
 
 constexpr uint32_t REPLAY_VERSION = 2;
 constexpr int REPLAY_HEADER_BYTES = 8;
@@ -50,3 +51,6 @@ int replay_receive(int port, CanMessage* message);
 int replay_port_open(int port);
 /* Decode one 24-byte record. */
 void replay_decode_record(const uint8_t* bytes, CanReplayRecord* record);
+
+/* The back-end's operations for the per-port interface. */
+extern const CanDriverApi replay_driver_api;

@@ -21,10 +21,10 @@ static SocketcanState& ss() {
 
 namespace {
 
+/* "SOCKETCAN: Failed to map CAN port %d to <interface>" */
 int fail_open(int port, const char* interface_name) {
-    can_report("SOCKETCAN: Failed to map CAN port %d to %s\n", port + 1,
-               interface_name ? interface_name : "(no interface)");
-    return -1;
+    return can_report_failed_map("SOCKETCAN", interface_name ? interface_name : "(no interface)",
+                                 port);
 }
 
 } // namespace
@@ -140,3 +140,17 @@ int socketcan_receive(int port, CanMessage* message) {
 int socketcan_port_open(int port) {
     return ss().port[port].fd >= 0;
 }
+
+/* No library to bind; the bitrate belongs to the interface. */
+const CanDriverApi socketcan_driver_api = {
+    .bind = nullptr,
+    .open = socketcan_open,
+    .close = socketcan_close,
+    .set_bitrate = nullptr,
+    .set_bit_timing = nullptr,
+    .transmit = socketcan_transmit,
+    .receive = socketcan_receive,
+    .port_open = socketcan_port_open,
+    .shutdown = nullptr,
+    .receive_may_close = 0,
+};

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "device/can/can_adapter.h"
+#include "device/can/can_driver.h"
 
 struct SocketcanPort {
     int32_t fd = -1;                // the port's socket, -1 while closed
@@ -36,3 +37,6 @@ int socketcan_port_open(int port);
 int socketcan_read_fd(int fd, CanMessage* message);
 /* Write one frame to fd without blocking: 0 = written, -1 = refused. */
 int socketcan_write_fd(int fd, const CanMessage* message);
+
+/* The back-end's operations for the per-port interface. */
+extern const CanDriverApi socketcan_driver_api;

@@ -122,6 +122,21 @@ TEST_F(KvaserTest, BitrateChangeReopensAnOpenPortAndWaitsOnAClosedOne) {
     EXPECT_EQ(can_is_open(0), 0);
 }
 
+/* CANlib has no bit timing call: a full timing reaches the channel as its
+ * bitrate t0, with the same reopen rules as a bitrate change. */
+TEST_F(KvaserTest, BitTimingSetsTheBitrateT0) {
+    const CanBitTiming fast = {{500000, 1, 2, 3, 4, 5, 6, 7}};
+    EXPECT_EQ(can_set_bit_timing(0, &fast), -1) << "closed: stored for the next open";
+    ASSERT_EQ(can_open(0), 0);
+    EXPECT_EQ(Canlib().arg("canSetBusParams", 1), -2);
+
+    const CanBitTiming full = {{1000000, 0, 0, 0, 0, 0, 0, 0}};
+    EXPECT_EQ(can_set_bit_timing(0, &full), 0) << "open: closed and reopened";
+    EXPECT_EQ(Canlib().calls("canOpenChannel"), 2);
+    EXPECT_EQ(Canlib().arg("canSetBusParams", 1), -1);
+    EXPECT_EQ(device_memory.can.adapter.open[0], 1);
+}
+
 /* Without canSetBitrate the four usual rates use the library's constants,
  * any other rate the rate itself with 16 quanta sampled at 87.5 %. */
 TEST_F(KvaserTest, BusParamsStandInForAMissingSetBitrate) {

@@ -1,8 +1,12 @@
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "device/can/can_fixture.h"
 #include "device/can/can_replay.h"
+#include "device/can/can_socketcan.h"
+#include "device/can/can_state.h"
 #include "device/can/replay_file.h"
 #include "device/services/time_base.h"
 
@@ -152,6 +156,53 @@ TEST_F(ReplayTest, NothingIsSentAndBitratesAreIgnored) {
     EXPECT_EQ(can_transmit(0, &m), 0);
     EXPECT_EQ(can_set_bitrate(0, 500000), 0);
     EXPECT_EQ(can_is_open(0), 1);
+}
+
+/* A replay port sends into the void: every message counts as sent and is
+ * hooked, bit timing is ignored like the bitrate, and neither asking for
+ * the port nor binding it touches a vendor library. */
+TEST_F(ReplayTest, PortAcceptsEverythingAndBindsNoLibrary) {
+    static int hooked = 0;
+    hooked = 0;
+    can_set_tx_hook(0, [](int, const CanMessage*) { ++hooked; });
+    ASSERT_EQ(OpenWith(ReplayFile()), 0);
+    CanMessage m{};
+    EXPECT_EQ(can_transmit(0, &m), 0);
+    EXPECT_EQ(can_transmit0(&m), 0);
+    EXPECT_EQ(hooked, 2);
+    EXPECT_EQ(device_memory.can.adapter.tx_frames[0], 2u);
+    const CanBitTiming timing = {{500000, 0, 0, 0, 0, 0, 0, 0}};
+    EXPECT_EQ(can_set_bit_timing(0, &timing), 0);
+    EXPECT_EQ(can_bind(0), 0);
+    EXPECT_EQ(can_get_state(0), 0);
+    EXPECT_EQ(Canlib().calls("canInitializeLibrary"), 0);
+    EXPECT_EQ(Cando().calls("CANdoGetDevices"), 0);
+    EXPECT_EQ(device_memory.can.adapter.open[0], 1);
+}
+
+/* A port moved to another adapter keeps what its old back-end opened until
+ * the shutdown, which releases every back-end, not only the ones the ports
+ * use now. */
+TEST_F(ReplayTest, ShutdownReleasesTheBackEndsPortsHaveLeft) {
+    ASSERT_EQ(OpenWith(ReplayFile()), 0);
+    can_set_adapter(0, CAN_ADAPTER_KVASER, nullptr);
+    ASSERT_EQ(can_open(0), 0);
+    int fds[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET, 0, fds), 0);
+    ASSERT_EQ(socketcan_attach(1, fds[0]), 0);
+    can_set_adapter(1, CAN_ADAPTER_CANDO, nullptr);
+    ASSERT_EQ(replay_port_open(0), 1);
+    ASSERT_EQ(socketcan_port_open(1), 1);
+
+    can_shutdown();
+    EXPECT_EQ(replay_port_open(0), 0);
+    EXPECT_EQ(socketcan_port_open(1), 0);
+    EXPECT_EQ(fcntl(fds[0], F_GETFD), -1) << "the socket was closed";
+    EXPECT_EQ(Canlib().open_handles(), 0);
+    EXPECT_EQ(device_memory.can.kvaser.library, nullptr);
+    for (int port = 0; port < CAN_PORT_COUNT; ++port)
+        EXPECT_EQ(device_memory.can.adapter.open[port], 0);
+    close(fds[1]);
 }
 
 } // namespace
