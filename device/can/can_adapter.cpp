@@ -28,13 +28,20 @@ const DriverEntry kDrivers[] = {
     {CAN_ADAPTER_SOCKETCAN, &socketcan_driver_api},
 };
 
-/* The back-end of a port; every type value that is not listed is CANdo. */
-const CanDriverApi* driver_of(int port) {
-    const int32_t type = as().type[port];
+/* The table of an adapter type; every type value that is not listed is
+ * CANdo. */
+const CanDriverApi* driver_for_type(int32_t type) {
     for (const DriverEntry& d : kDrivers) {
         if (d.type == type) return d.api;
     }
     return &cando_driver_api;
+}
+
+/* The back-end of a port, picked once by can_set_adapter; a port whose
+ * adapter was never set has type 0, CANdo. */
+const CanDriverApi* driver_of(int port) {
+    const CanDriverApi* driver = as().driver[port];
+    return driver ? driver : &cando_driver_api;
 }
 
 /* Keep the status bar's view of the port current after an operation that
@@ -59,6 +66,7 @@ bool valid(int port) {
 int can_set_adapter(int port, int32_t type, const char* selector) {
     if (!valid(port)) return port;
     as().type[port] = type;
+    as().driver[port] = driver_for_type(type);
     as().selector[port] = selector;
     return published(port, driver_of(port), port);
 }

@@ -40,6 +40,8 @@ struct CanStatus {
     uint8_t bytes[56];
 };
 
+struct CanDriverApi; // a back-end's table of operations (can_driver.h)
+
 typedef void (*can_hook_t)(int port, CanMessage* message);          // receive hook
 typedef void (*can_tx_hook_t)(int port, const CanMessage* message); // transmit hook
 
@@ -55,6 +57,7 @@ struct CanPortStatus {
  * counters are read by the host's window thread, hence SharedVar. */
 struct CanAdapterState {
     SharedVar<int32_t> type[CAN_PORT_COUNT];       // CanAdapterType of each port
+    const CanDriverApi* driver[CAN_PORT_COUNT] = {}; // table picked by can_set_adapter; null: CANdo
     const char* selector[CAN_PORT_COUNT] = {};     // stored, not copied; the caller keeps it alive
     can_hook_t rx_hook[CAN_PORT_COUNT] = {};       // called after each received message
     can_tx_hook_t tx_hook[CAN_PORT_COUNT] = {};    // called after each sent message
