@@ -13,6 +13,7 @@ APP_DEFAULT void app_task_500ms(void) {}
 APP_DEFAULT void app_task_1s(void) {}
 APP_DEFAULT void app_blink_hook(void) {}
 APP_DEFAULT void app_main_hook(void) {}
+APP_DEFAULT void app_can_receive(int, uint32_t, uint8_t, uint8_t, const uint8_t*) {}
 APP_DEFAULT void app_reset(void) {}
 
 APP_DEFAULT const AppInfo* app_info(void) {

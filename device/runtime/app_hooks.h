@@ -37,6 +37,12 @@ void app_blink_hook(void);
  * the CAN receive and transmit passes. */
 void app_main_hook(void);
 
+/* Every frame received on port 0 (CAN1) or 1 (CAN2), in the main loop's
+ * receive pass, in the order received, after the framework has taken what
+ * it needs (remote I/O replies, the traffic log): its identifier (11 or 29
+ * bits, extended 1 for 29), dlc data bytes (at most 8). */
+void app_can_receive(int port, uint32_t id, uint8_t extended, uint8_t dlc, const uint8_t* data);
+
 /* Restore the application's own state to its power-up values. Called by
  * device_memory_reset (never while a device thread runs), so that a test
  * or a restart begins from the device and its application as at power-up. */
