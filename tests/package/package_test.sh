@@ -9,6 +9,9 @@
 #       runs headless and shows its page
 #   package_test.sh no-app-init PREFIX WORK [CMAKE_ARGS...]
 #       an application without app_init: the link fails and names it
+#   package_test.sh example PREFIX WORK SOURCE [CMAKE_ARGS...]
+#       examples/hello copied out of the tree, configured, built (timed) and
+#       its own checks run
 set -euo pipefail
 mode=${1:?mode}
 shift
@@ -112,6 +115,20 @@ CPP
     cat "$work/build.log" >&2
     fail "the link error does not name app_init"
   }
+  ;;
+
+example)
+  prefix=$1 work=$2 source=$3
+  shift 3
+  rm -rf "$work" && mkdir -p "$work"
+  cp -r "$source" "$work/src"
+  start=$(date +%s.%N)
+  configure "$work/src" "$work/build" "$prefix" "$@"
+  cmake --build "$work/build" -j2 >"$work/build.log" 2>&1 || { cat "$work/build.log" >&2; fail "build failed"; }
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" \
+    'BEGIN { printf "configure + build of the example against the installed package: %.1f s\n", b - a }'
+  (cd "$work/build" && ctest --output-on-failure)
   ;;
 
 *) fail "unknown mode" ;;
