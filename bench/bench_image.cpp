@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "device/assets/images.h"
+#include "device/app/images.h"
 #include "device/device_memory.h"
 #include "device/gfx/gfx.h"
 #include "device/gfx/image.h"

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "device/runtime/app_hooks.h"
+
 DeviceMemory device_memory;
 
 void device_memory_reset(void) {
@@ -27,5 +29,5 @@ void device_memory_reset(void) {
     m.can_log = CanLogState{};
     m.trace = CallTrace{};
     m.screen = ScreenState{};
-    m.app = AppState{};
+    app_reset();
 }

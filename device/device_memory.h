@@ -1,11 +1,10 @@
 #pragma once
 // All device state in one statically allocated object. Every field has a
 // fixed initial value; device_memory_reset restores all of them, so that a
-// test (or a restart) begins from the device as it is at power-up.
+// test (or a restart) begins from the device as it is at power-up. The
+// application keeps its own state; the reset restores it through app_reset.
 #include <cstdint>
 
-#include "device/app/app.h"
-#include "device/app/screen.h"
 #include "device/can/can_log.h"
 #include "device/can/can_state.h"
 #include "device/events/event.h"
@@ -15,6 +14,7 @@
 #include "device/runtime/call_trace.h"
 #include "device/runtime/keys.h"
 #include "device/runtime/sys.h"
+#include "device/screen/screen.h"
 #include "device/services/board.h"
 #include "device/services/io_channels.h"
 #include "device/services/serial.h"
@@ -42,14 +42,11 @@ struct DeviceMemory {
     CanState can;          // CAN adapters, frame rings, receive FIFOs, remote I/O
     CanLogState can_log;   // CAN traffic recording: switches, log files, flush times
     CallTrace trace;       // order of start-up and main loop calls, for tests (off)
-
-    // --- Application ---
     ScreenState screen;    // screen manager and page request
-    AppState app;          // application model state
 };
 
 extern DeviceMemory device_memory;
 
-/* Restore every device variable to its initial value. Not to be called while
- * a device thread runs. */
+/* Restore every device variable to its initial value, then the
+ * application's (app_reset). Not to be called while a device thread runs. */
 void device_memory_reset(void);

@@ -5,13 +5,16 @@ import os
 ITEMS_PER_LINE = 16
 
 
-def parse_args(description, inputs_help):
+def parse_args(description, inputs_help, extra=None):
     """The command line every generator takes: where to write the header and
-    the source, how the source includes the header, and the input files."""
+    the source, how the source includes the header, and the input files;
+    extra(parser) adds a generator's own options."""
     parser = argparse.ArgumentParser(description=description)
     parser.add_argument("--header", required=True, help="header to write")
     parser.add_argument("--cpp", required=True, help="C++ source to write")
     parser.add_argument("--include", required=True, help="how the source includes the header")
+    if extra:
+        extra(parser)
     parser.add_argument("inputs", nargs="*", help=inputs_help)
     return parser.parse_args()
 

@@ -5,7 +5,7 @@ Run with Debian's interpreter (python3-pil, fonts-dejavu-core):
 
     /usr/bin/python3 tools/draw_gauge_art.py [OUTPUT_DIR]
 
-OUTPUT_DIR defaults to device/assets/images. The dial geometry below matches
+OUTPUT_DIR defaults to device/app/images. The dial geometry below matches
 the needle geometry of the pages: a needle of radius R about a pivot points
 at screen angle a (degrees, 0 = right, -90 = up, y grows downwards), and the
 scale marks of each dial sit exactly where the needle points for that value.
@@ -416,7 +416,7 @@ PICTURES = {
 
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
-        os.path.dirname(os.path.abspath(__file__)), "..", "device", "assets", "images")
+        os.path.dirname(os.path.abspath(__file__)), "..", "device", "app", "images")
     os.makedirs(out, exist_ok=True)
     for name, (build, size, overlay) in PICTURES.items():
         img = build().convert("RGB")

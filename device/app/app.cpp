@@ -3,11 +3,15 @@
 #include "device/can/can_adapter.h"
 #include "device/can/can_log.h"
 #include "device/can/can_queue.h"
+#include "device/can/can_rx_fifo.h"
 #include "device/can/remote_io.h"
-#include "device/device_memory.h"
 #include "device/runtime/call_trace.h"
 #include "device/services/time_base.h"
 #include "device/storage/params.h"
+
+AppState app_state;
+
+void app_reset(void) { app_state = AppState{}; }
 
 static void app_identity_hook(const char*) {}
 static void app_empty_hook(void) {}
@@ -44,6 +48,6 @@ void app_task_1s(void) {
 void app_blink_hook(void) {}
 
 void app_main_hook(void) {
-    device_memory.app.demo_frame_count.fetch_add(1);
+    app_state.demo_frame_count.fetch_add(1);
     can_log_close_finished(); // outside any line write: see can_log.h
 }

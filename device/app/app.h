@@ -1,9 +1,11 @@
 #pragma once
-// The gauge application: its hooks called by the device framework, its
-// model state and the model step that runs on every tick.
+// The gauge application: its model state (its own, outside the framework's
+// DeviceMemory) and the model step that its 10 ms hook runs on every tick.
+// Its hooks are the framework's (device/runtime/app_hooks.h).
 #include <cstdint>
 
 #include "device/app/demo_signals.h"
+#include "device/runtime/app_hooks.h"
 #include "device/services/shared_var.h"
 
 constexpr int APP_PAGE_COUNT = 6;
@@ -26,14 +28,8 @@ struct AppState {
     DemoSignals demo;                            // outputs of the demo signal model
 };
 
-void app_init(void);
-void app_task_10ms(void);
-void app_task_50ms(void);
-void app_task_100ms(void);
-void app_task_500ms(void);
-void app_task_1s(void);
-void app_blink_hook(void);
-void app_main_hook(void);
+/* The application's state, one static instance; app_reset restores it. */
+extern AppState app_state;
 
 void model_state_init(void);
 void model_step(void);

@@ -6,13 +6,15 @@
 #include "device/app/pages.h"
 #include "device/can/can_log.h"
 #include "device/can/can_queue.h"
+#include "device/can/can_rx_fifo.h"
 #include "device/can/remote_io.h"
-#include "device/device_memory.h"
 #include "device/runtime/keys.h"
+#include "device/screen/screen.h"
 #include "device/services/board.h"
+#include "device/services/io_channels.h"
 #include "device/services/time_base.h"
 
-static AppState& app() { return device_memory.app; }
+static AppState& app() { return app_state; }
 
 /* Page entered by each key, keys 1 to 5. */
 static page_fn_t key_page(int key) {
@@ -32,13 +34,13 @@ static page_fn_t key_page(int key) {
 
 void page_keys(bool current, PageKeyMemory* memory) {
     if (!current) return;
-    const uint8_t seen = device_memory.keys.press_events | device_memory.keys.handled;
+    const uint8_t seen = key_down_mask();
     for (int key = 1; key <= 5; ++key) {
         const uint8_t down = (seen >> (key - 1)) & 1u;
         uint8_t& flag = memory->flag[5 - key];
         // Only a fresh press acts: a key already down when the page became
         // current must be released first. The last key written wins.
-        if (down && flag != 1) device_memory.screen.page_request = key_page(key);
+        if (down && flag != 1) screen_request_page(key_page(key));
         flag = down;
     }
 }
@@ -49,10 +51,8 @@ void model_state_init(void) {
     a.demo_frame_count = 0;
     a.demo = DemoSignals{};
     a.version_page_elapsed = 0;
-    device_memory.screen.page_request = page_splash_enter;
-    // Output 1 off, written straight into the table as the generated code does.
-    device_memory.io.output_state[0] = 0;
-    device_memory.io.output_mode[0] = 0;
+    screen_request_page(page_splash_enter);
+    io_output_off(1); // output 1: state 0, mode 0
     rio_set_analog_output(1, 0.75f);
     for (PageKeyMemory& m : a.page_keys)
         for (uint8_t& f : m.flag) f = 1;
@@ -69,7 +69,7 @@ uint16_t model_encode_centi(float x) {
     return static_cast<uint16_t>(static_cast<double>(x) * 100);
 }
 
-static bool is_current(page_fn_t update) { return device_memory.screen.update_handler.load() == update; }
+static bool is_current(page_fn_t update) { return screen_update_handler() == update; }
 
 void model_step(void) {
     AppState& a = app();
@@ -85,7 +85,7 @@ void model_step(void) {
     page_keys(is_current(page_gauges_update), &a.page_keys[PAGE_GAUGES]);
     page_keys(is_current(page_engine_a_update), &a.page_keys[PAGE_ENGINE_A]);
     page_keys(is_current(page_engine_b_update), &a.page_keys[PAGE_ENGINE_B]);
-    if (a.model_first_step == 1) device_memory.screen.page_request = page_version_enter;
+    if (a.model_first_step == 1) screen_request_page(page_version_enter);
     page_keys(is_current(page_version_update), &a.page_keys[PAGE_VERSION]);
 
     uint8_t status[8] = {};

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "device/assets/images.h"
+#include "device/app/images.h"
 #include "device/gfx/image.h"
 #include "device/gfx/gfx.h"
 #include "device/gfx/text.h"

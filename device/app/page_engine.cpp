@@ -1,12 +1,12 @@
 // The two engine pages: large gauge, auxiliary values and engine speed.
+#include "device/app/app.h"
+#include "device/app/images.h"
 #include "device/app/page_draw.h"
 #include "device/app/pages.h"
-#include "device/app/screen.h"
-#include "device/assets/images.h"
-#include "device/gfx/image.h"
-#include "device/device_memory.h"
 #include "device/gfx/gfx.h"
+#include "device/gfx/image.h"
 #include "device/gfx/text.h"
+#include "device/screen/screen.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ const EnginePage ENGINE_A = {&img_aux_panel_a, "%3.0f", &DemoSignals::aux_a1, &D
 const EnginePage ENGINE_B = {&img_aux_panel_b, "%3.1f", &DemoSignals::aux_b1, &DemoSignals::aux_b2};
 
 void draw_engine_page(const EnginePage& page) {
-    const DemoSignals& s = device_memory.app.demo;
+    const DemoSignals& s = app_state.demo;
     const double main_value = s.main_gauge;
     const double speed = s.engine_speed;
     page_clear_overlay();

@@ -1,19 +1,19 @@
 // The fuel economy page: large gauge, two values on the lower panel.
+#include "device/app/app.h"
+#include "device/app/images.h"
 #include "device/app/page_draw.h"
 #include "device/app/pages.h"
-#include "device/app/screen.h"
-#include "device/assets/images.h"
-#include "device/gfx/image.h"
-#include "device/device_memory.h"
 #include "device/gfx/gfx.h"
+#include "device/gfx/image.h"
 #include "device/gfx/text.h"
+#include "device/screen/screen.h"
 
 void page_fuel_enter(void) { screen_enter_page(page_fuel_static, page_fuel_update); }
 
 void page_fuel_static(void) { page_draw_background(img_fuel_bg, 0); }
 
 void page_fuel_update(void) {
-    const DemoSignals& s = device_memory.app.demo;
+    const DemoSignals& s = app_state.demo;
     const double fuel = s.fuel_gauge;
     page_clear_overlay();
     needle_draw(GAUGE_LARGE, 135, 180, fuel);

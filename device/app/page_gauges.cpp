@@ -1,12 +1,12 @@
 // The four small gauges: oil pressure, battery, coolant, ambient.
+#include "device/app/app.h"
+#include "device/app/images.h"
 #include "device/app/page_draw.h"
 #include "device/app/pages.h"
-#include "device/app/screen.h"
-#include "device/assets/images.h"
-#include "device/gfx/image.h"
-#include "device/device_memory.h"
 #include "device/gfx/gfx.h"
+#include "device/gfx/image.h"
 #include "device/gfx/text.h"
+#include "device/screen/screen.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ void page_gauges_enter(void) { screen_enter_page(page_gauges_static, page_gauges
 void page_gauges_static(void) { page_draw_background(img_gauges_bg, 0); }
 
 void page_gauges_update(void) {
-    const DemoSignals& s = device_memory.app.demo;
+    const DemoSignals& s = app_state.demo;
     const double ambient = s.ambient;
     page_clear_overlay();
     draw_small_gauge(OIL, s.oil_pressure);

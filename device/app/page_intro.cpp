@@ -1,14 +1,14 @@
 // The splash and version pages.
 #include <cstdio>
 
+#include "device/app/app.h"
+#include "device/app/images.h"
 #include "device/app/page_draw.h"
 #include "device/app/pages.h"
-#include "device/app/screen.h"
-#include "device/assets/images.h"
-#include "device/gfx/image.h"
-#include "device/device_memory.h"
 #include "device/gfx/gfx.h"
+#include "device/gfx/image.h"
 #include "device/gfx/text.h"
+#include "device/screen/screen.h"
 #include "device/services/time_base.h"
 
 static constexpr double SOFTWARE_VERSION = 0.84;
@@ -32,9 +32,9 @@ void page_version_update(void) {
     page_clear_overlay();
     // Hand over to the fuel page once the page has been up for two seconds,
     // counting from the model's initialisation.
-    AppState& a = device_memory.app;
+    AppState& a = app_state;
     const uint32_t delta = sys_elapsed_ms(&a.version_page_stamp);
     const uint32_t sum = a.version_page_elapsed + delta;
-    if (sum >= APP_VERSION_PAGE_MS) device_memory.screen.page_request = page_fuel_enter;
+    if (sum >= APP_VERSION_PAGE_MS) screen_request_page(page_fuel_enter);
     a.version_page_elapsed = sum;
 }

@@ -4,6 +4,7 @@
 
 #include "device/can/can_log.h"
 #include "device/device_memory.h"
+#include "device/runtime/app_hooks.h"
 
 static CanRxState& rx() {
     return device_memory.can.rx;
@@ -119,19 +120,28 @@ int can_mailbox_700_read(uint8_t data[8]) {
     return can_fifo_read(CAN_FIFO_MAILBOX_700, nullptr, nullptr, nullptr, data, 8);
 }
 
+// Each handler fills the buffers (which feed the traffic log) and then
+// hands the frame to the application's own receive hook, with no more
+// than the eight bytes a frame has.
+static uint8_t data_len(uint8_t dlc) { return dlc > 8 ? 8 : dlc; }
+
 void app_can0_std_rx(uint32_t id, uint8_t dlc, const uint8_t* data) {
     can_fifo_push(CAN_FIFO_PORT0_STD, id, dlc, data);
     if ((id & 0x7FF) == CAN_MAILBOX_ID) can_fifo_push(CAN_FIFO_MAILBOX_700, id, dlc, data);
+    app_can_receive(0, id, 0, data_len(dlc), data);
 }
 
 void app_can0_ext_rx(uint32_t id, uint8_t dlc, const uint8_t* data) {
     can_fifo_push(CAN_FIFO_PORT0_EXT, id, dlc, data);
+    app_can_receive(0, id, 1, data_len(dlc), data);
 }
 
 void app_can1_std_rx(uint32_t id, uint8_t dlc, const uint8_t* data) {
     can_fifo_push(CAN_FIFO_PORT1_STD, id, dlc, data);
+    app_can_receive(1, id, 0, data_len(dlc), data);
 }
 
 void app_can1_ext_rx(uint32_t id, uint8_t dlc, const uint8_t* data) {
     can_fifo_push(CAN_FIFO_PORT1_EXT, id, dlc, data);
+    app_can_receive(1, id, 1, data_len(dlc), data);
 }

@@ -114,6 +114,8 @@ void key_clear_handlers(void) {
     }
 }
 
+uint8_t key_down_mask(void) { return ks().press_events | ks().handled; }
+
 void key_input_set(int key, int pressed) {
     if (key < 1 || key > KEY_COUNT) return;
     const uint8_t bit = static_cast<uint8_t>(1u << (key - 1));

@@ -41,6 +41,9 @@ void key_set_press_handler(key_handler_t handler, uint8_t index);
 void key_set_hold_handler(key_handler_t handler, uint8_t index, uint8_t hold_time);
 void key_set_release_handler(key_handler_t handler, uint8_t index);
 void key_clear_handlers(void);
+/* Keys whose press the key scan has seen and that are not released yet
+ * (press events | handled keys), bit k-1 for key k. */
+uint8_t key_down_mask(void);
 
 /* Host side of the raw key bits (key 1-5); other numbers are ignored. */
 void key_input_set(int key, int pressed);

@@ -1,15 +1,14 @@
 #include "device/runtime/sys.h"
 
-#include "device/app/app.h"
-#include "device/app/screen.h"
-#include "device/assets/fonts.h"
 #include "device/can/can_queue.h"
 #include "device/device_memory.h"
 #include "device/events/event.h"
 #include "device/gfx/gfx.h"
 #include "device/gfx/text.h"
+#include "device/runtime/app_hooks.h"
 #include "device/runtime/call_trace.h"
 #include "device/runtime/keys.h"
+#include "device/screen/screen.h"
 #include "device/services/board.h"
 #include "device/services/io_channels.h"
 #include "device/services/serial.h"
@@ -39,7 +38,9 @@ static void hardware_startup(void) {
     TRACE_CALL(board_watchdog_init);
     TRACE_CALL(backlight_output, 255);
     TRACE_CALL(text_build_blend_table);
-    TRACE_CALL(text_init, font_registry, FONT_REGISTRY_COUNT);
+    uint32_t font_count = 0;
+    const FontEntry* fonts = app_font_registry(&font_count);
+    TRACE_CALL(text_init, fonts, font_count);
     TRACE_CALL(serial_configure, SERIAL_UART_CHANNEL, 5, 1, 0, 0, uart_receive);
     TRACE_CALL(serial_enable, SERIAL_UART_CHANNEL, 1, 1);
     device_memory.keys.beep_enabled = 0;

@@ -2,8 +2,8 @@
 
 #include <cinttypes>
 
-#include "device/app/page_names.h"
 #include "device/device_memory.h"
+#include "device/screen/screen.h"
 
 namespace pcsim {
 
@@ -22,7 +22,7 @@ bool KeyTrace::OnIteration(uint32_t t, HeadlessRunner&) {
     const page_fn_t entered = device_memory.screen.page_entered;
     if (entered != entered_) {
         entered_ = entered;
-        std::fprintf(out_, "%" PRIu32 " page %s\n", t, app_page_name(entered));
+        std::fprintf(out_, "%" PRIu32 " page %s\n", t, screen_page_name(entered));
     }
     return true;
 }

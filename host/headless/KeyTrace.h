@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "device/app/screen.h"
+#include "device/screen/screen.h"
 #include "host/headless/HeadlessObserver.h"
 
 namespace pcsim {

@@ -9,6 +9,7 @@
 #include <QSocketNotifier>
 #include <stdexcept>
 
+#include "device/runtime/app_hooks.h"
 #include "host/canview/CanStatusView.h"
 #include "host/display/DisplayPainter.h"
 #include "host/display/FrameConversion.h"
@@ -57,7 +58,10 @@ SimHost::SimHost(const CommandLineOptions& commandLine)
     if (bezel.size() != QSize(kBezelWidth, kBezelHeight) || deviceCursorPixmap.isNull()) {
         throw std::runtime_error("the compiled-in bezel or cursor picture is missing");
     }
-    setWindowTitle(QString::fromLatin1(kWindowTitle));
+    // The application may name the window; "PC Simulator" otherwise.
+    const AppInfo* info = app_info();
+    setWindowTitle(info && info->window_title ? QString::fromUtf8(info->window_title)
+                                              : QString::fromLatin1(kWindowTitle));
     setWindowIcon(QIcon(QString::fromLatin1(kWindowIcon)));
     // Fixed size: title, system menu and minimise box, no maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

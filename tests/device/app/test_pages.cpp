@@ -1,9 +1,9 @@
 #include <cmath>
 
 #include "device/app/app.h"
+#include "device/app/images.h"
 #include "device/app/page_draw.h"
 #include "device/app/pages.h"
-#include "device/assets/images.h"
 #include "device/device_fixture.h"
 #include "device/gfx/image.h"
 #include "device/runtime/sys.h"
@@ -150,9 +150,9 @@ TEST(Indicators, EachWarningFlagDrivesItsOwnIconAndTheGaugesPageFollowsTheAmbien
         sys_app_thread_start();
         sys_tick_isr(); // the first model step and its version request are over
         device_memory.screen.page_request = c.enter;
-        device_memory.app.demo_frame_count = c.count;
+        app_state.demo_frame_count = c.count;
         sys_tick_isr(); // the model computes the signals at that count
-        const DemoSignals& s = device_memory.app.demo;
+        const DemoSignals& s = app_state.demo;
         ASSERT_EQ(s.ind_a, c.ind_a) << c.page << " at " << c.count;
         ASSERT_EQ(s.ind_b, c.ind_b) << c.page << " at " << c.count;
         ASSERT_EQ(s.ambient > 0, c.ambient_above_zero) << c.page << " at " << c.count;

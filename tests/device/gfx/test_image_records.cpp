@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "device/assets/images.h"
+#include "device/app/images.h"
 #include "tests/device/gfx/test_pictures.h"
 
 namespace {

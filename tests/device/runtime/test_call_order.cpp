@@ -6,7 +6,6 @@
 
 #include "device/app/app.h"
 #include "device/app/pages.h"
-#include "device/app/screen.h"
 #include "device/can/can_adapter.h"
 #include "device/can/can_queue.h"
 #include "device/device_fixture.h"

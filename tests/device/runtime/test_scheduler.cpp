@@ -225,7 +225,7 @@ TEST_F(SchedulerTest, ResetRestoresEveryInitialValue) {
     EXPECT_EQ(device_memory.sys.can_reset_request, 1);
     EXPECT_EQ(device_memory.keys.hold_armed, 1);
     EXPECT_EQ(device_memory.time.origin, 0u);
-    EXPECT_EQ(device_memory.app.demo_frame_count, 0u);
+    EXPECT_EQ(device_memory.screen.page_request.load(), nullptr);
     EXPECT_EQ(device_memory.layers[1][0], 0);
     EXPECT_EQ(device_memory.frames[0][0], 0);
 }

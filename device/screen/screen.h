@@ -1,6 +1,14 @@
 #pragma once
 // Screen manager: the current page's drawing handlers, the page request and
 // the soft-key bar state.
+//
+// A page is three functions of the application: its enter function, which
+// follows the enter protocol (screen_enter_page), a static handler that
+// draws what does not change into layer 1 on a full redraw, and an update
+// handler that draws what changes into the overlay in every iteration. The
+// application asks for a page with screen_request_page; the main loop calls
+// the enter function at the start of its next iteration, and the update
+// handler then identifies the page as the current one.
 #include <cstdint>
 
 #include "device/services/shared_var.h"
@@ -28,5 +36,16 @@ void screen_set_draw_handlers(page_fn_t static_handler, page_fn_t update_handler
 void screen_set_overlay(page_fn_t handler);
 void screen_step(void);
 void screen_bar_step(void);
-/* The enter protocol every page follows. */
+/* The enter protocol every page follows: key handlers cleared (bind the
+ * page's keys after it), the two handlers installed, the overlay removed, a
+ * full redraw due. */
 void screen_enter_page(page_fn_t static_handler, page_fn_t update_handler);
+
+/* Ask for a page by its enter function (tick or main loop). A request for
+ * the page entered last does nothing; the newest request wins. */
+void screen_request_page(page_fn_t enter);
+/* The current page's update handler, which identifies the page shown. */
+page_fn_t screen_update_handler(void);
+/* A page's name from the application's app_info: "none" for no page,
+ * "unknown" for one the application does not name. */
+const char* screen_page_name(page_fn_t enter);

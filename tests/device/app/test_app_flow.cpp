@@ -1,85 +1,14 @@
+// The gauge application from start-up: the page sequence, the keys that
+// select pages, the model's initialisation and its own state's reset.
 #include <cmath>
-#include <string>
 
 #include "device/app/app.h"
 #include "device/app/pages.h"
-#include "device/app/screen.h"
 #include "device/device_fixture.h"
 #include "device/runtime/keys.h"
+#include "device/screen/screen.h"
 
 namespace {
-
-std::string g_trace;
-void trace_static() { g_trace += 'S'; }
-void trace_update() { g_trace += 'U'; }
-void trace_overlay() { g_trace += 'O'; }
-int g_enters = 0;
-void trace_page_enter() {
-    ++g_enters;
-    screen_enter_page(trace_static, trace_update);
-}
-void other_page_enter() { screen_enter_page(nullptr, nullptr); }
-
-class ScreenManagerTest : public DeviceTest {
-  protected:
-    void SetUp() override {
-        DeviceTest::SetUp();
-        g_trace.clear();
-        g_enters = 0;
-    }
-};
-
-TEST_F(ScreenManagerTest, FullRedrawRunsStaticBeforeUpdateOnce) {
-    device_memory.screen.page_request = trace_page_enter;
-    LoopStep();
-    LoopStep();
-    LoopStep();
-    EXPECT_EQ(g_trace, "SUUU");
-    EXPECT_EQ(g_enters, 1);
-}
-
-TEST_F(ScreenManagerTest, RequestingTheEnteredPageDoesNothing) {
-    device_memory.screen.page_request = trace_page_enter;
-    LoopStep();
-    device_memory.screen.page_request = trace_page_enter;
-    LoopStep();
-    EXPECT_EQ(g_enters, 1);
-    EXPECT_EQ(g_trace, "SUU");
-    // Another page in between makes it enterable again.
-    device_memory.screen.page_request = other_page_enter;
-    LoopStep();
-    device_memory.screen.page_request = trace_page_enter;
-    LoopStep();
-    EXPECT_EQ(g_enters, 2);
-    EXPECT_EQ(g_trace, "SUUSU");
-}
-
-TEST_F(ScreenManagerTest, EnterClearsKeysAndSettlesTheBar) {
-    key_set_press_handler(trace_static, 0);
-    key_set_hold_handler(trace_static, 1, 5);
-    gfx_set_key_bar_rows(9);
-    device_memory.screen.bar_hold = 4;
-    screen_set_overlay(trace_overlay);
-    device_memory.screen.page_request = trace_page_enter;
-    LoopStep();
-    EXPECT_EQ(device_memory.keys.bindings[0].press, nullptr);
-    EXPECT_EQ(device_memory.keys.hold_time[1], KEY_DEFAULT_HOLD_TIME);
-    EXPECT_EQ(device_memory.screen.bar_state, SCREEN_BAR_IDLE);
-    EXPECT_EQ(gfx_get_key_bar_rows(), 0);
-    EXPECT_EQ(device_memory.screen.bar_hold, 0);
-    EXPECT_EQ(device_memory.screen.overlay_handler, nullptr); // removed by the enter
-    EXPECT_EQ(g_trace, "SU");
-}
-
-TEST_F(ScreenManagerTest, OverlayRunsAfterUpdateUntilRemoved) {
-    screen_set_draw_handlers(nullptr, trace_update);
-    screen_set_overlay(trace_overlay);
-    screen_step();
-    screen_set_overlay(nullptr);
-    EXPECT_EQ(device_memory.screen.overlay_handler, trace_overlay); // goes at the next step
-    screen_step();
-    EXPECT_EQ(g_trace, "UOU");
-}
 
 /* The application from start-up, driven like the host: a tick every 10 ms,
  * an iteration every 25 ms. */
@@ -100,7 +29,7 @@ class AppFlowTest : public DeviceTest {
 };
 
 TEST_F(AppFlowTest, StartsOnTheVersionPageAndHandsOverToFuelAfterTwoSeconds) {
-    EXPECT_EQ(device_memory.app.demo_frame_count, 1u); // counted once by the start-up
+    EXPECT_EQ(app_state.demo_frame_count, 1u); // counted once by the start-up
     EXPECT_EQ(device_memory.screen.page_request.load(), &page_splash_enter);
     Run(25);
     EXPECT_EQ(shown(), &page_version_update);
@@ -108,7 +37,7 @@ TEST_F(AppFlowTest, StartsOnTheVersionPageAndHandsOverToFuelAfterTwoSeconds) {
     EXPECT_EQ(shown(), &page_version_update);
     Run(150);
     EXPECT_EQ(shown(), &page_fuel_update);
-    EXPECT_GE(device_memory.app.version_page_elapsed, APP_VERSION_PAGE_MS);
+    EXPECT_GE(app_state.version_page_elapsed, APP_VERSION_PAGE_MS);
     Run(5000);
     EXPECT_EQ(shown(), &page_fuel_update);
 }
@@ -167,16 +96,35 @@ TEST_F(AppFlowTest, HighestKeyWinsInOneModelStep) {
 TEST_F(AppFlowTest, ModelStateInitResetsTheModel) {
     device_memory.io.output_state[0] = 1;
     device_memory.io.output_mode[0] = 1;
-    device_memory.app.page_keys[PAGE_FUEL].flag[2] = 0;
-    device_memory.app.version_page_elapsed = 1234;
+    app_state.page_keys[PAGE_FUEL].flag[2] = 0;
+    app_state.version_page_elapsed = 1234;
     model_state_init();
     EXPECT_EQ(device_memory.io.output_state[0], 0);
     EXPECT_EQ(device_memory.io.output_mode[0], 0);
-    EXPECT_EQ(device_memory.app.page_keys[PAGE_FUEL].flag[2], 1);
-    EXPECT_EQ(device_memory.app.version_page_elapsed, 0u);
-    EXPECT_EQ(device_memory.app.model_first_step, 1);
-    EXPECT_EQ(device_memory.app.demo_frame_count, 0u);
+    EXPECT_EQ(app_state.page_keys[PAGE_FUEL].flag[2], 1);
+    EXPECT_EQ(app_state.version_page_elapsed, 0u);
+    EXPECT_EQ(app_state.model_first_step, 1);
+    EXPECT_EQ(app_state.demo_frame_count, 0u);
     EXPECT_EQ(device_memory.screen.page_request.load(), &page_splash_enter);
+}
+
+TEST_F(AppFlowTest, DeviceResetRestoresTheApplicationsState) {
+    Run(2500);
+    ASSERT_EQ(shown(), &page_fuel_update);
+    ASSERT_NE(app_state.demo_frame_count, 0u);
+    ASSERT_NE(app_state.demo.fuel_gauge, 0.0);
+    ASSERT_EQ(app_state.page_keys[PAGE_GAUGES].flag[0], 1); // set by the model's initialisation
+    device_memory_reset(); // the one reset of the tests, through app_reset
+    EXPECT_EQ(app_state.demo_frame_count, 0u);
+    EXPECT_EQ(app_state.version_page_elapsed, 0u);
+    EXPECT_EQ(app_state.demo.fuel_gauge, 0.0);
+    EXPECT_EQ(app_state.page_keys[PAGE_GAUGES].flag[0], 0);
+}
+
+TEST_F(AppFlowTest, PagesGoByTheirNames) {
+    EXPECT_STREQ(screen_page_name(page_fuel_enter), "fuel");
+    EXPECT_STREQ(screen_page_name(page_engine_b_enter), "engine_b");
+    EXPECT_STREQ(screen_page_name(page_fuel_update), "unknown"); // names go by enter function
 }
 
 TEST_F(AppFlowTest, StatusValuesAreEncodedInHundredths) {

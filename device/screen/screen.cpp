@@ -1,7 +1,8 @@
-#include "device/app/screen.h"
+#include "device/screen/screen.h"
 
 #include "device/device_memory.h"
 #include "device/gfx/gfx.h"
+#include "device/runtime/app_hooks.h"
 #include "device/runtime/keys.h"
 
 static ScreenState& sc() { return device_memory.screen; }
@@ -47,4 +48,20 @@ void screen_enter_page(page_fn_t static_handler, page_fn_t update_handler) {
     screen_set_overlay(nullptr);
     sc().full_redraw = 1;
     sc().bar_state = SCREEN_BAR_ENTERED;
+}
+
+void screen_request_page(page_fn_t enter) { sc().page_request = enter; }
+
+page_fn_t screen_update_handler(void) { return sc().update_handler; }
+
+const char* screen_page_name(page_fn_t enter) {
+    if (!enter) return "none";
+    const AppInfo* info = app_info();
+    if (info && info->pages) {
+        for (uint32_t i = 0; i < info->page_count; ++i) {
+            const AppPageName& p = info->pages[i];
+            if (p.enter == enter && p.name) return p.name;
+        }
+    }
+    return "unknown";
 }
